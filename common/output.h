@@ -1,0 +1,3 @@
+// Console output and number formatting shared by the tools.
+#pragma once
+#include "platform/platform.h"

@@ -1,0 +1,58 @@
+// The one include of product code. On Windows it brings in the system's own headers; on POSIX
+// the layer in platform/posix/, which provides the same Win32 subset under the same names.
+// Differences that product code must express are the constants below.
+#pragma once
+
+#if defined(_WIN32)
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <pathcch.h>
+#include <shlwapi.h>
+#include <cstdio>
+#include <cwchar>
+
+namespace platform {
+inline constexpr wchar_t kPathSeparator = L'\\';
+inline constexpr const wchar_t* kLongPathPrefix = L"\\\\?\\";
+inline constexpr bool kIsWindows = true;
+inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-' || ch == L'/'; }
+} // namespace platform
+
+#else
+
+#include <cstdio>
+#include <cwchar>
+
+#include "posix/win32_types.h"
+#include "posix/debug.h"
+#include "posix/errors.h"
+#include "posix/file_ops.h"
+#include "posix/find_file.h"
+#include "posix/heap.h"
+#include "posix/library.h"
+#include "posix/locale.h"
+#include "posix/path.h"
+#include "posix/text.h"
+#include "posix/time.h"
+#include "posix/wildcard.h"
+
+namespace platform {
+inline constexpr wchar_t kPathSeparator = L'/';
+inline constexpr const wchar_t* kLongPathPrefix = L"";
+inline constexpr bool kIsWindows = false;
+// '/' begins every absolute path, so only '-' introduces a switch.
+inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-'; }
+} // namespace platform
+
+// Console text goes through the layer so that wide arguments print as their original bytes,
+// whatever the process locale (the same redirection the runtime PALs make).
+#define printf platform::Printf
+#define wprintf platform::WPrintf
+
+#endif

@@ -1,0 +1,25 @@
+// Program entry: provides the process's main, which hands wmain the arguments decoded from the
+// bytes of argv (UTF-8, with every other byte kept by an escape, so each argument round-trips).
+// The exit status is wmain's result; POSIX keeps its low 8 bits (-1 becomes 255).
+#include "platform/platform.h"
+
+#include <string>
+#include <vector>
+
+int wmain(int argc, wchar_t** argv);
+
+int main(int argc, char** argv)
+{
+    std::vector<std::wstring> arguments;
+    arguments.reserve(static_cast<size_t>(argc));
+    for (int i = 0; i < argc; ++i) {
+        arguments.push_back(platform::WideFromBytes(argv[i], std::char_traits<char>::length(argv[i])));
+    }
+    std::vector<wchar_t*> pointers;
+    pointers.reserve(arguments.size() + 1);
+    for (auto& argument : arguments) {
+        pointers.push_back(argument.data());
+    }
+    pointers.push_back(nullptr);
+    return wmain(argc, pointers.data());
+}

@@ -1,0 +1,13 @@
+// Clocks. Provides GetSystemTimeAsFileTime (CLOCK_REALTIME), QueryPerformanceCounter and
+// QueryPerformanceFrequency (CLOCK_MONOTONIC, in nanoseconds), Sleep, GetTickCount64.
+#pragma once
+#include "win32_types.h"
+
+// Win32: the current UTC time in 100-ns intervals since 1601-01-01.
+void WINAPI GetSystemTimeAsFileTime(LPFILETIME time);
+// Win32: a monotonic counter and its fixed frequency (ticks per second); both always succeed.
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+// Win32: gives up the time slice for 0, else sleeps for the milliseconds.
+void WINAPI Sleep(DWORD milliseconds);
+ULONGLONG WINAPI GetTickCount64();

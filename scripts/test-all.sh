@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the three configurations (Linux release, Linux debug with ASan/UBSan, Windows under
+# Wine) plus the ThreadSanitizer build of the threaded code, and runs every test of each.
+# Fails on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export WINEDEBUG=-all
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-orvo}"
+presets=("${@:-release debug-asan mingw tsan}")
+read -r -a presets <<<"${presets[*]}"
+for preset in "${presets[@]}"; do
+  echo "==== $preset: configure"
+  cmake --preset "$preset" -G Ninja >/dev/null
+  echo "==== $preset: build"
+  cmake --build --preset "$preset"
+  if [[ "$preset" == "mingw" ]]; then
+    # Create the Wine prefix once, before tests start in parallel.
+    wine cmd /c exit >/dev/null 2>&1 || true
+  fi
+  echo "==== $preset: test"
+  ctest --preset "$preset"
+done

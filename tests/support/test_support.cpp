@@ -1,0 +1,75 @@
+// Temporary trees and platform notes for the tests (portable parts).
+#include "support/test_support.h"
+
+#include <chrono>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+TempDir::TempDir()
+{
+    std::random_device random;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = fs::temp_directory_path() / ("orvo-test-" + std::to_string(stamp) + "-" + std::to_string(random()));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code error;
+    // Make everything writable first: tests leave read-only files and denied folders behind.
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        std::error_code ignored;
+        if (!it->is_symlink(ignored)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        }
+    }
+    fs::remove_all(path_, error);
+}
+
+fs::path TempDir::File(const std::string& relative, size_t size) const
+{
+    const fs::path file = path_ / fs::path(relative).make_preferred();
+    fs::create_directories(file.parent_path());
+    std::ofstream stream(file, std::ios::binary);
+    const std::string content(size, 'x');
+    stream.write(content.data(), static_cast<std::streamsize>(content.size()));
+    return file;
+}
+
+fs::path TempDir::Folder(const std::string& relative) const
+{
+    const fs::path folder = path_ / fs::path(relative).make_preferred();
+    fs::create_directories(folder);
+    return folder;
+}
+
+void SetAgeDays(const fs::path& path, double days)
+{
+    const auto age = std::chrono::duration_cast<fs::file_time_type::duration>(std::chrono::duration<double>(days * 86400.0));
+    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
+}
+
+int ExpectedExitCode(int32_t result)
+{
+#if defined(_WIN32)
+    return result;
+#else
+    return result & 0xFF;
+#endif
+}
+
+std::string Separator()
+{
+#if defined(_WIN32)
+    return "\\";
+#else
+    return "/";
+#endif
+}
+
+} // namespace testing_support

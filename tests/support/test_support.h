@@ -1,0 +1,51 @@
+// Helpers for the tests: temporary folders, running the built programs, and notes about the
+// platform the tests run on.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh folder below the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    // Creates a file (and its folders) with `size` bytes, returns its path.
+    std::filesystem::path File(const std::string& relative, size_t size = 0) const;
+    std::filesystem::path Folder(const std::string& relative) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets a file's or folder's last-write time to `days` days before now.
+void SetAgeDays(const std::filesystem::path& path, double days);
+
+struct ProgramResult {
+    int exitCode = 0;         // low 8 bits on POSIX, the full 32-bit value on Windows
+    std::string output;       // standard output, with CR LF turned back into LF on Windows
+};
+
+// Runs a program of the build (name without extension) with the arguments, in `workingDir`
+// when given, and collects its standard output.
+ProgramResult RunProgram(const std::string& name, const std::vector<std::wstring>& arguments,
+                         const std::filesystem::path& workingDir = {});
+
+// The exit code a program's `int` result becomes on this platform (-1 is 255 on POSIX).
+int ExpectedExitCode(int32_t result);
+
+// True when the Windows build runs under Wine, whose behaviour departs from Windows in a few
+// documented places; tests mark such cases as known Wine differences.
+bool RunningUnderWine();
+
+// The platform's separator as a narrow string ("/" or "\\").
+std::string Separator();
+
+} // namespace testing_support

@@ -1,0 +1,1 @@
+#include "tools/Purgent/command_line.h"

@@ -1,0 +1,6 @@
+#include "platform/platform.h"
+
+int wmain(int, wchar_t**)
+{
+    return 0;
+}
