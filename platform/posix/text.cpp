@@ -1,13 +1,109 @@
-// Wide strings to and from bytes; console printing.
+// Provides the wide/byte conversion of names and console text (UTF-8 with escaped bytes),
+// StrChrW and lstrcmpiW over plain code; the console shells are in console.cpp.
 #include "platform/platform.h"
 
+#include <cwctype>
+
 namespace platform {
+
+namespace {
+constexpr wchar_t kEscapeBase = 0xDC00; // bytes 0x80..0xFF that are not UTF-8 become U+DC80..U+DCFF
+
+// Length of the valid UTF-8 sequence at `p` (at most `left` bytes) and its code point, or 0.
+size_t DecodeSequence(const unsigned char* p, size_t left, char32_t& codePoint)
+{
+    const unsigned char lead = p[0];
+    size_t length = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, codePoint = lead & 0x1F, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, codePoint = lead & 0x0F, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, codePoint = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < length) {
+        return 0;
+    }
+    for (size_t i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80) {
+            return 0;
+        }
+        codePoint = (codePoint << 6) | (p[i] & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not valid UTF-8: escaping them
+    // keeps their bytes exact.
+    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+} // namespace
+
 std::wstring WideFromBytes(const char* bytes, size_t length)
 {
     std::wstring wide;
-    for (size_t i = 0; i < length; ++i) {
-        wide.push_back(static_cast<unsigned char>(bytes[i]));
+    wide.reserve(length);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    for (size_t i = 0; i < length;) {
+        if (p[i] < 0x80) {
+            wide.push_back(static_cast<wchar_t>(p[i++]));
+            continue;
+        }
+        char32_t codePoint = 0;
+        const size_t used = DecodeSequence(p + i, length - i, codePoint);
+        if (used == 0) {
+            wide.push_back(static_cast<wchar_t>(kEscapeBase + p[i++]));
+        } else {
+            wide.push_back(static_cast<wchar_t>(codePoint));
+            i += used;
+        }
     }
     return wide;
 }
+
+std::wstring WideFromBytes(const std::string& bytes)
+{
+    return WideFromBytes(bytes.data(), bytes.size());
+}
+
+bool BytesFromWide(const wchar_t* wide, size_t length, std::string& out)
+{
+    out.reserve(out.size() + length);
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<char32_t>(wide[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            out.push_back(static_cast<char>(c - kEscapeBase));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            return false;
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c <= 0x10FFFF) {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string BytesFromWide(const std::wstring& wide)
+{
+    std::string out;
+    BytesFromWide(wide.data(), wide.size(), out);
+    return out;
+}
+
 } // namespace platform
