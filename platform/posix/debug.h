@@ -5,8 +5,9 @@
 
 BOOL WINAPI IsDebuggerPresent();
 void WINAPI OutputDebugStringW(LPCWSTR text);
-// Ends the process at once, without running any clean-up (abort with SIGABRT semantics).
-[[noreturn]] void RaiseFailFastException();
+// Win32: ends the process at once, without running any clean-up or handlers (the arguments are
+// accepted and ignored; abort with SIGABRT semantics).
+[[noreturn]] void WINAPI RaiseFailFastException(void* exceptionRecord, void* contextRecord, DWORD flags);
 // Win32: the calling thread's id, unique among live threads of the process.
 DWORD WINAPI GetCurrentThreadId();
 DWORD WINAPI GetCurrentProcessId();
