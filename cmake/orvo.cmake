@@ -28,3 +28,9 @@ function(orvo_program target)
   add_executable(${target} ${P_SOURCES})
   target_link_libraries(${target} PRIVATE ${P_LIBS} orvo_entry)
 endfunction()
+
+# orvo_module_name(<target> <deliverable target>): failure reports name the deliverable the
+# reporting code belongs to.
+function(orvo_module_name target deliverable)
+  target_compile_definitions(${target} PRIVATE ORVO_MODULE_NAME="$<TARGET_FILE_NAME:${deliverable}>")
+endfunction()

@@ -17,6 +17,17 @@
 #include <cstdio>
 #include <cwchar>
 
+// Newer SDK values that the MinGW-w64 headers do not define yet.
+#ifndef PATHCCH_ENSURE_IS_EXTENDED_LENGTH_PATH
+#define PATHCCH_ENSURE_IS_EXTENDED_LENGTH_PATH 0x00000010
+#endif
+#ifndef HEAP_CREATE_SEGMENT_HEAP
+#define HEAP_CREATE_SEGMENT_HEAP 0x00000100
+#endif
+#ifndef HEAP_CREATE_HARDENED
+#define HEAP_CREATE_HARDENED 0x00000200
+#endif
+
 namespace platform {
 inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr const wchar_t* kLongPathPrefix = L"\\\\?\\";

@@ -133,7 +133,6 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005);
 constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFF);
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
-constexpr HRESULT STRSAFE_E_INSUFFICIENT_BUFFER = static_cast<HRESULT>(0x8007007A);
 
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }

@@ -1,1 +1,248 @@
+// ParseCommandLine and the two argument grammars.
 #include "tools/Purgent/command_line.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cwchar>
+#include <cwctype>
+#include <regex>
+
+#include "api-orvo-files/orvo_files.h"
+
+namespace {
+
+constexpr DWORD kAllOfTheAbove = 0x30B; // -x: -s -o -e -i -j
+constexpr DWORD kEverything = 0x317;    // -z: -s -o -u -r -i -j
+
+bool StartsLikeSwitch(const wchar_t* argument)
+{
+    return platform::IsSwitchPrefix(argument[0]);
+}
+
+// "-s", "/S": a prefix, the letter in either case, nothing after it.
+bool IsSwitch(const wchar_t* argument, wchar_t letter)
+{
+    return StartsLikeSwitch(argument) &&
+           (argument[1] == letter || argument[1] == static_cast<wchar_t>(towupper(static_cast<wint_t>(letter)))) &&
+           argument[2] == L'\0';
+}
+
+// The digits before the unit letter, as a signed 64-bit number; false on overflow.
+bool ConvertDigits(const std::wstring& digits, long long limit, long long& value)
+{
+    errno = 0;
+    value = wcstoll(digits.c_str(), nullptr, 10);
+    return !(errno == ERANGE || value > limit);
+}
+
+struct AgeUnit {
+    wchar_t letter;
+    ULONGLONG intervals;
+};
+constexpr AgeUnit kAgeUnits[] = {
+    {L's', 10'000'000ULL},         {L'm', 600'000'000ULL},         {L'h', 36'000'000'000ULL},
+    {L'd', 864'000'000'000ULL},    {L'w', 6'048'000'000'000ULL},   {L'M', 25'920'000'000'000ULL},
+    {L'Y', 315'360'000'000'000ULL},
+};
+
+ULONGLONG UnitMultiplier(wchar_t letter, const AgeUnit* units, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        if (units[i].letter == letter) {
+            return units[i].intervals;
+        }
+    }
+    return 0;
+}
+
+constexpr AgeUnit kDurationUnits[] = {{L's', 1'000ULL}, {L'm', 60'000ULL}, {L'h', 3'600'000ULL}};
+
+} // namespace
+
+bool ParseAge(const wchar_t* text, ULONGLONG& age)
+{
+    static const std::wregex grammar(L"(\\d+)([hmsdwMY])", std::regex::ECMAScript);
+    std::wcmatch match;
+    if (!std::regex_match(text, match, grammar)) {
+        printf("Unrecognized argument ('%ls') to the -a switch. Example: -a 3d (for 3 days of age or older)\n", text);
+        return false;
+    }
+    long long number = 0;
+    if (!ConvertDigits(match[1].str(), LLONG_MAX, number)) {
+        printf("Scalar in -a argument ('%ls') is out of range.\n", text);
+        return false;
+    }
+    const ULONGLONG multiplier = UnitMultiplier(match[2].str()[0], kAgeUnits, std::size(kAgeUnits));
+    if (__builtin_mul_overflow(static_cast<ULONGLONG>(number), multiplier, &age)) {
+        printf("Arithmetic conversion error in -a argument ('%ls').\n", text);
+        return false;
+    }
+    return true;
+}
+
+bool ParseDuration(const wchar_t* text, DWORD& milliseconds)
+{
+    static const std::wregex grammar(L"(\\d+)([hms])", std::regex::ECMAScript);
+    std::wcmatch match;
+    if (!std::regex_match(text, match, grammar)) {
+        printf("Unrecognized argument ('%ls') to the -d switch. Example: -d 30s (for max. 30 seconds)\n", text);
+        return false;
+    }
+    long long number = 0;
+    if (!ConvertDigits(match[1].str(), INT32_MAX, number)) {
+        printf("Scalar in -d argument ('%ls') is out of range.\n", text);
+        return false;
+    }
+    const ULONGLONG product =
+        static_cast<ULONGLONG>(number) * UnitMultiplier(match[2].str()[0], kDurationUnits, std::size(kDurationUnits));
+    if (product > 0xFFFFFFFFULL) {
+        printf("Arithmetic conversion error in -d argument ('%ls').\n", text);
+        return false;
+    }
+    milliseconds = static_cast<DWORD>(product);
+    return true;
+}
+
+ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, CleanupRequest& request)
+{
+    constexpr ParseOutcome kRejected{false, -1};
+    if (argc == 1) {
+        PrintUsage();
+        return kRejected;
+    }
+    wchar_t* rootArgument = nullptr;
+    struct FlagSwitch {
+        wchar_t letter;
+        DWORD bits;
+    };
+    static constexpr FlagSwitch kFlagSwitches[] = {
+        {L's', CLEANUP_RECURSE},
+        {L'o', CLEANUP_DELETE_READONLY},
+        {L'e', CLEANUP_REMOVE_EMPTIED_SUBFOLDERS},
+        {L'r', CLEANUP_REMOVE_ROOT},
+        {L'u', CLEANUP_REMOVE_EMPTY_SUBFOLDERS},
+        {L'i', CLEANUP_IGNORE_FILE_ERRORS},
+        {L'j', CLEANUP_IGNORE_FOLDER_ERRORS},
+        {L'x', kAllOfTheAbove},
+        {L'z', kEverything},
+        {L'b', CLEANUP_AGE_FOLDERS},
+    };
+    // The argument after -a, -d or -n: present and not switch-shaped.
+    auto takeValue = [&](int& index) -> wchar_t* {
+        if (index + 1 >= argc || StartsLikeSwitch(argv[index + 1])) {
+            return nullptr;
+        }
+        return argv[++index];
+    };
+
+    for (int i = 1; i < argc; ++i) {
+        wchar_t* argument = argv[i];
+        if (IsSwitch(argument, L'?')) {
+            PrintUsage();
+            return {false, 0};
+        }
+        if (IsSwitch(argument, L'q')) {
+            request.quiet = true;
+            continue;
+        }
+        bool matched = false;
+        for (const FlagSwitch& flagSwitch : kFlagSwitches) {
+            if (IsSwitch(argument, flagSwitch.letter)) {
+                request.flags |= flagSwitch.bits;
+                matched = true;
+                break;
+            }
+        }
+        if (matched) {
+            continue;
+        }
+        if (IsSwitch(argument, L't')) {
+            request.useTemp = true;
+        } else if (IsSwitch(argument, L'a')) {
+            const wchar_t* value = takeValue(i);
+            if (value == nullptr) {
+                printf("Missing argument for the -a switch. Age must be specified.\n");
+                return kRejected;
+            }
+            if (!ParseAge(value, request.minimumAge)) {
+                return kRejected;
+            }
+        } else if (IsSwitch(argument, L'd')) {
+            const wchar_t* value = takeValue(i);
+            if (value == nullptr) {
+                printf("Missing argument for the -d switch. Maximum duration must be specified.\n");
+                return kRejected;
+            }
+            if (!ParseDuration(value, request.maximumDurationMs)) {
+                return kRejected;
+            }
+        } else if (IsSwitch(argument, L'n')) {
+            wchar_t* value = takeValue(i);
+            if (value == nullptr) {
+                printf("Missing argument for the -n switch. FileSpec(s) must be specified.\n");
+                return kRejected;
+            }
+            request.fileSpecs = value;
+        } else if (StartsLikeSwitch(argument)) {
+            printf("Unrecognized switch '%ls'.\n", argument);
+            return kRejected;
+        } else {
+            rootArgument = argument;
+        }
+    }
+
+    // -u wins over -e: the engine refuses both folder modes together.
+    if ((request.flags & CLEANUP_REMOVE_EMPTY_SUBFOLDERS) != 0) {
+        request.flags &= ~CLEANUP_REMOVE_EMPTIED_SUBFOLDERS;
+    }
+    const wchar_t* root = rootArgument;
+    if (request.useTemp) {
+        if (root != nullptr && root[0] != L'\0') {
+            printf("The -t switch cannot be set together with a user-supplied path.\n");
+            return kRejected;
+        }
+        if (GetTempPathW(static_cast<DWORD>(kPathBufferChars), pathBuffer) == 0) {
+            printf("Cannot retrieve the user's TEMP path.\n");
+            return kRejected;
+        }
+        // The temporary folder itself is never removed.
+        request.flags &= ~CLEANUP_REMOVE_ROOT;
+        root = pathBuffer;
+    } else if (root == nullptr || root[0] == L'\0') {
+        PrintUsage();
+        return kRejected;
+    }
+    if (wcsnlen(root, kPathBufferChars) >= kPathBufferChars) {
+        printf("The supplied path is too long.\n");
+        return kRejected;
+    }
+    while (*root != L'\0' && iswspace(static_cast<wint_t>(*root))) {
+        ++root;
+    }
+    if (*root == L'\0') {
+        printf("The supplied path empty.\n");
+        return kRejected;
+    }
+    if (root[0] == L'.' && root[1] == L'.') {
+        printf("The supplied path is invalid.\n");
+        return kRejected;
+    }
+    if (root[0] == L'.' && (root[1] == L'\0' || (root[1] == platform::kPathSeparator && root[2] == L'\0'))) {
+        if (GetCurrentDirectoryW(static_cast<DWORD>(kPathBufferChars), pathBuffer) == 0) {
+            printf("Cannot retrieve the current directory.\n");
+            return kRejected;
+        }
+        root = pathBuffer;
+    }
+    request.rootPath = root;
+
+    // "*.log;;" becomes "*.log"; a list of semicolons only becomes empty (every file).
+    if (request.fileSpecs != nullptr && request.fileSpecs[0] != L'\0' && StrChrW(request.fileSpecs, L';') != nullptr) {
+        wchar_t* specs = request.fileSpecs;
+        for (size_t length = wcslen(specs); length > 0 && specs[length - 1] == L';'; --length) {
+            specs[length - 1] = L'\0';
+        }
+    }
+    return {true, 0};
+}

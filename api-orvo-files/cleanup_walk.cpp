@@ -1,0 +1,300 @@
+// CleanupFolder: the depth-first, post-order walk of one cleanup call.
+//
+// Design: the walk is written as a loop over an explicit stack of levels rather than as one
+// call per folder, so that a tree as deep as the work path allows (16,000 levels and more)
+// never exhausts the thread's stack (a Windows main thread has 1 MiB). Each level keeps only
+// its end position in the shared work path, its snapshot of the removal counters, its folder
+// time, its found-empty mark and its enumeration handle; the shared find record holds the
+// entry being examined. A failure ends the whole call: the remaining levels are closed as the
+// stack unwinds, and none of them tries its removal.
+//
+// Safety: "." and ".." are recognized by name wherever the enumeration returns them and never
+// entered; an entry with FILE_ATTRIBUTE_REPARSE_POINT (a folder link or mount point) is never
+// entered and never removed.
+#include "api-orvo-files/cleanup_walk.h"
+
+#include <cwchar>
+#include <new>
+#include <vector>
+
+#include "api-orvo-time/orvo_time.h"
+#include "common/buffer_format.h"
+#include "common/failure_macros.h"
+#include "common/hresults.h"
+
+namespace {
+
+constexpr wchar_t kSeparator[] = {platform::kPathSeparator, L'\0'};
+
+class FindHandle {
+public:
+    FindHandle() = default;
+    FindHandle(FindHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+    FindHandle& operator=(FindHandle&&) = delete;
+    FindHandle(const FindHandle&) = delete;
+    ~FindHandle() { Close(); }
+    void Reset(HANDLE handle) { handle_ = handle; }
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void Close()
+    {
+        if (valid()) {
+            FindClose(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
+    }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+struct Level {
+    PWSTR end = nullptr;       // just behind this folder's separator in the work path
+    size_t remaining = 0;      // characters from `end` to the end of the work path buffer
+    DWORD depth = 0;
+    DWORD removalSnapshot = 0; // FilesRemoved + FoldersRemoved when the level started
+    FILETIME folderTime{};     // kept for aging folders
+    bool foundEmpty = true;
+    bool advance = false;      // the current entry was handled: fetch the next one first
+    FindHandle find;
+};
+
+struct Walk {
+    PCWSTR fileSpecs;
+    ULONGLONG minimumAge;
+    PWSTR workPath;
+    size_t workPathChars;
+    const FILETIME* startTime;
+    WIN32_FIND_DATAW* findData;
+    DWORD flags;
+    DWORD maximumDurationMs;
+    CleanupStatistics* stats;
+
+    bool Has(DWORD bits) const { return (flags & bits) != 0; }
+    DWORD RemovalCount() const { return stats->FilesRemoved + stats->FoldersRemoved; }
+
+    HRESULT CheckDeadline() const
+    {
+        if (maximumDurationMs == CLEANUP_NO_TIME_LIMIT) {
+            return S_OK;
+        }
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        RETURN_HR_IF(kHrTimeout,
+                     OrvoTimeElapsedSince(startTime, &now) >= static_cast<ULONGLONG>(maximumDurationMs) * 10000);
+        return S_OK;
+    }
+
+    // An entry is too young when less than the minimum age lies between its time and the start.
+    bool TooYoung(const FILETIME& time) const
+    {
+        return minimumAge != 0 && OrvoTimeElapsedSince(&time, startTime) < minimumAge;
+    }
+
+    HRESULT Open(Level& level, bool& opened);
+    HRESULT ExamineEntry(Level& level, PWSTR& childEnd);
+    HRESULT ExamineFile(Level& level);
+    void Finish(Level& level);
+};
+
+bool IsDotOrDotDot(const wchar_t* name)
+{
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// Steps that start a level: deadline, folder time, search pattern, enumeration. `opened` stays
+// false when the level ends at once with success (nothing matches, the folder vanished, or an
+// ignored access failure).
+HRESULT Walk::Open(Level& level, bool& opened)
+{
+    opened = false;
+    level.removalSnapshot = RemovalCount();
+    level.remaining = workPathChars - static_cast<size_t>(level.end - workPath);
+    RETURN_IF_FAILED(CheckDeadline());
+    if (level.depth > 0 && minimumAge != 0 && Has(CLEANUP_REMOVE_EMPTY_SUBFOLDERS | CLEANUP_REMOVE_EMPTIED_SUBFOLDERS)) {
+        // The record still holds this folder's own entry in its parent's enumeration, taken before
+        // anything deleted inside could make the folder look younger.
+        level.folderTime = findData->ftLastWriteTime;
+    }
+    // With one pattern and no recursion the enumeration itself filters by the pattern.
+    const bool enumerationFilters = Has(CLEANUP_HAS_FILESPECS) && !Has(CLEANUP_MULTIPLE_FILESPECS | CLEANUP_RECURSE);
+    RETURN_IF_FAILED(CopyToBuffer(level.end, level.remaining, enumerationFilters ? fileSpecs : L"*"));
+
+    const HANDLE find = FindFirstFileExW(workPath, FindExInfoBasic, findData, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+            return S_OK;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_CANT_ACCESS_FILE:
+            if (Has(CLEANUP_IGNORE_FOLDER_ERRORS)) {
+                return S_OK;
+            }
+            RETURN_HR(HRESULT_FROM_WIN32(error));
+        case ERROR_PATH_NOT_FOUND:
+            if (level.depth > 0) {
+                return S_OK; // the folder vanished since its parent listed it
+            }
+            RETURN_HR(HRESULT_FROM_WIN32(error));
+        default:
+            RETURN_HR(error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error));
+        }
+    }
+    level.find.Reset(find);
+    ++stats->FoldersVisited;
+    if (level.depth == 0 && minimumAge != 0 && Has(CLEANUP_REMOVE_ROOT)) {
+        level.folderTime = findData->ftLastWriteTime; // the first entry: the folder's own "."
+    }
+    opened = true;
+    return S_OK;
+}
+
+// The entry in the shared record. Sets `childEnd` when the entry is a folder to descend into.
+HRESULT Walk::ExamineEntry(Level& level, PWSTR& childEnd)
+{
+    childEnd = nullptr;
+    if (IsDotOrDotDot(findData->cFileName)) {
+        return S_OK;
+    }
+    level.foundEmpty = false;
+    if ((findData->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return ExamineFile(level);
+    }
+    if (!Has(CLEANUP_RECURSE) || (findData->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return S_OK;
+    }
+    PWSTR nameEnd = nullptr;
+    size_t left = 0;
+    RETURN_IF_FAILED(CopyToBuffer(level.end, level.remaining, findData->cFileName, &nameEnd, &left));
+    RETURN_IF_FAILED(CopyToBuffer(nameEnd, left, kSeparator, &childEnd, nullptr));
+    return S_OK;
+}
+
+HRESULT Walk::ExamineFile(Level& level)
+{
+    RETURN_IF_FAILED(CheckDeadline());
+    ++stats->FilesConsidered;
+    if (TooYoung(findData->ftLastWriteTime)) {
+        return S_OK;
+    }
+    if (Has(CLEANUP_HAS_FILESPECS)) {
+        // The long name is tested even when the enumeration filtered already: its filter also
+        // matches short 8.3 names, which may match a pattern that the real name does not.
+        const DWORD matchFlags = Has(CLEANUP_MULTIPLE_FILESPECS) ? PMSF_MULTIPLE : PMSF_NORMAL;
+        const HRESULT match = PathMatchSpecExW(findData->cFileName, fileSpecs, matchFlags);
+        RETURN_IF_FAILED(match);
+        if (match == S_FALSE) {
+            return S_OK;
+        }
+    }
+    RETURN_IF_FAILED(CopyToBuffer(level.end, level.remaining, findData->cFileName));
+
+    const DWORD attributes = findData->dwFileAttributes;
+    bool readOnlyCleared = false;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        if (!Has(CLEANUP_DELETE_READONLY)) {
+            if (Has(CLEANUP_IGNORE_FILE_ERRORS)) {
+                return S_OK;
+            }
+            RETURN_HR(E_ACCESSDENIED);
+        }
+        if (!SetFileAttributesW(workPath, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+            if (Has(CLEANUP_IGNORE_FILE_ERRORS)) {
+                return S_OK;
+            }
+            RETURN_HR(failure::HResultFromLastError());
+        }
+        readOnlyCleared = true;
+    }
+    if (DeleteFileW(workPath)) {
+        ++stats->FilesRemoved;
+        stats->FilesRemovedSizeBytes += (static_cast<ULONGLONG>(findData->nFileSizeHigh) << 32) | findData->nFileSizeLow;
+        return S_OK;
+    }
+    const HRESULT deleteHr = failure::HResultFromLastError();
+    if (readOnlyCleared) {
+        SetFileAttributesW(workPath, attributes);
+    }
+    if (Has(CLEANUP_IGNORE_FILE_ERRORS)) {
+        return S_OK;
+    }
+    RETURN_HR(deleteHr);
+}
+
+// Steps that end a level: cut the path back, decide and try the removal, close the enumeration.
+void Walk::Finish(Level& level)
+{
+    *level.end = L'\0';
+    bool tryRemoval = false;
+    if (level.depth == 0) {
+        tryRemoval = Has(CLEANUP_REMOVE_ROOT);
+    } else {
+        const bool changed = RemovalCount() != level.removalSnapshot;
+        tryRemoval = (Has(CLEANUP_REMOVE_EMPTIED_SUBFOLDERS) && changed) ||
+                     (Has(CLEANUP_REMOVE_EMPTY_SUBFOLDERS) && (changed || level.foundEmpty));
+    }
+    const bool tooYoung = Has(CLEANUP_AGE_FOLDERS) && TooYoung(level.folderTime);
+    if (tryRemoval && !tooYoung && RemoveDirectoryW(workPath)) {
+        ++stats->FoldersRemoved;
+    }
+    level.find.Close();
+}
+
+} // namespace
+
+HRESULT CleanupFolder(PCWSTR fileSpecs, ULONGLONG minimumAge, PWSTR workPath, size_t workPathChars, PWSTR end,
+                      const FILETIME* startTime, WIN32_FIND_DATAW* findData, DWORD flags,
+                      DWORD maximumDurationMs, CleanupStatistics* statistics, DWORD depth)
+{
+    Walk walk{fileSpecs, minimumAge,        workPath, workPathChars, startTime,
+              findData,  flags,             maximumDurationMs, statistics};
+    std::vector<Level> levels;
+    HRESULT hr = S_OK;
+    try {
+        levels.reserve(64);
+        levels.emplace_back().end = end;
+        levels.back().depth = depth;
+        bool opened = false;
+        hr = walk.Open(levels.back(), opened);
+        if (FAILED(hr) || !opened) {
+            RETURN_HR(hr);
+        }
+        while (!levels.empty()) {
+            Level& level = levels.back();
+            if (level.advance && !FindNextFileW(level.find.get(), findData)) {
+                walk.Finish(level);
+                levels.pop_back();
+                continue;
+            }
+            level.advance = true;
+            PWSTR childEnd = nullptr;
+            hr = walk.ExamineEntry(level, childEnd);
+            if (FAILED(hr)) {
+                break;
+            }
+            if (childEnd != nullptr) {
+                const DWORD childDepth = level.depth + 1;
+                Level& child = levels.emplace_back();
+                child.end = childEnd;
+                child.depth = childDepth;
+                hr = walk.Open(child, opened);
+                if (FAILED(hr)) {
+                    break;
+                }
+                if (!opened) {
+                    levels.pop_back();
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    // A failure fails every level it passes through, each reporting it on the way up.
+    for (size_t unwound = levels.size(); FAILED(hr) && unwound > 1; --unwound) {
+        ORVO_REPORT_HR(failure::FailureKind::ReturnHr, hr, nullptr);
+    }
+    RETURN_HR(hr);
+}

@@ -1,0 +1,83 @@
+// FormatToBuffer and CopyToBuffer: bounded wide formatting and copying.
+#include "common/buffer_format.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "common/hresults.h"
+
+namespace {
+constexpr size_t kMaxCapacity = 0x7FFFFFFF;
+constexpr size_t kLargestScratch = size_t{1} << 24;
+
+HRESULT CheckCapacity(wchar_t* buffer, size_t capacity)
+{
+    if (capacity == 0) {
+        return E_INVALIDARG;
+    }
+    if (capacity > kMaxCapacity) {
+        buffer[0] = L'\0';
+        return E_INVALIDARG;
+    }
+    return S_OK;
+}
+} // namespace
+
+HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format, va_list args)
+{
+    if (const HRESULT hr = CheckCapacity(buffer, capacity); FAILED(hr)) {
+        return hr;
+    }
+    // The C library reports only "did not fit", not the text that would have fitted, so the
+    // whole text is made in a scratch buffer that grows until it holds it, then cut to size.
+    std::vector<wchar_t> scratch(capacity < 256 ? 256 : capacity + 1);
+    int written = -1;
+    for (;;) {
+        va_list copy;
+        va_copy(copy, args);
+        written = vswprintf(scratch.data(), scratch.size(), format, copy);
+        va_end(copy);
+        if (written >= 0 || scratch.size() >= kLargestScratch) {
+            break;
+        }
+        scratch.resize(scratch.size() * 2);
+    }
+    if (written < 0) {
+        buffer[0] = L'\0';
+        return kHrInsufficientBuffer;
+    }
+    const size_t length = static_cast<size_t>(written);
+    const size_t kept = length < capacity ? length : capacity - 1;
+    wmemcpy(buffer, scratch.data(), kept);
+    buffer[kept] = L'\0';
+    return length < capacity ? S_OK : kHrInsufficientBuffer;
+}
+
+HRESULT FormatToBuffer(wchar_t* buffer, size_t capacity, const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const HRESULT hr = FormatToBufferV(buffer, capacity, format, args);
+    va_end(args);
+    return hr;
+}
+
+HRESULT CopyToBuffer(wchar_t* buffer, size_t capacity, const wchar_t* source, wchar_t** end, size_t* remaining)
+{
+    if (const HRESULT hr = CheckCapacity(buffer, capacity); FAILED(hr)) {
+        return hr;
+    }
+    size_t copied = 0;
+    while (copied + 1 < capacity && source[copied] != L'\0') {
+        buffer[copied] = source[copied];
+        ++copied;
+    }
+    buffer[copied] = L'\0';
+    if (end != nullptr) {
+        *end = buffer + copied;
+    }
+    if (remaining != nullptr) {
+        *remaining = capacity - copied;
+    }
+    return source[copied] == L'\0' ? S_OK : kHrInsufficientBuffer;
+}

@@ -1,0 +1,13 @@
+// Numbers as the user reads them: digits grouped by the user locale, byte sizes abbreviated.
+#pragma once
+#include "platform/platform.h"
+
+// Width of every formatted statistics field and of the scratch buffer that holds a number's
+// plain digits before grouping.
+inline constexpr size_t kFieldChars = 64;
+
+// Groups the plain decimal `digits` ("1234567", "-42") with the user locale's first grouping
+// size and thousands separator (3 and "," when the locale cannot say, or when its separator is
+// longer than one character); negative numbers in parentheses. Returns the characters written
+// including the terminator, 0 on failure with `output` left empty.
+int FormatGroupedNumber(wchar_t* output, int capacity, const wchar_t* digits);

@@ -1,0 +1,81 @@
+// RunCleanup and the statistics block.
+#include "tools/Purgent/cleanup_run.h"
+
+#include <climits>
+
+#include "common/buffer_format.h"
+#include "common/number_format.h"
+
+namespace {
+
+// Plain digits first, then grouped by the user locale into the field's own buffer.
+void FormatField(wchar_t (&field)[kFieldChars], const wchar_t* format, auto value)
+{
+    wchar_t digits[kFieldChars];
+    FormatToBuffer(digits, kFieldChars, format, value);
+    FormatGroupedNumber(field, static_cast<int>(kFieldChars), digits);
+}
+
+} // namespace
+
+void PrintCleanupStatistics(const CleanupStatistics& statistics)
+{
+    wchar_t sizeText[kFieldChars] = {};
+    wchar_t bytes[kFieldChars];
+    wchar_t considered[kFieldChars];
+    wchar_t removed[kFieldChars];
+    wchar_t visited[kFieldChars];
+    wchar_t foldersRemoved[kFieldChars];
+    wchar_t milliseconds[kFieldChars];
+    wchar_t itemsPerSecond[kFieldChars];
+
+    const ULONGLONG freed = statistics.FilesRemovedSizeBytes;
+    StrFormatByteSizeW(static_cast<LONGLONG>(freed), sizeText, static_cast<UINT>(kFieldChars));
+    FormatField(bytes, L"%llu", freed);
+    FormatField(considered, L"%u", statistics.FilesConsidered);
+    FormatField(removed, L"%u", statistics.FilesRemoved);
+    FormatField(visited, L"%u", statistics.FoldersVisited);
+    FormatField(foldersRemoved, L"%u", statistics.FoldersRemoved);
+    FormatField(milliseconds, L"%u", statistics.ElapsedTimeMs);
+    const double seconds = statistics.ElapsedTimeMs / 1000.0;
+    if (statistics.ElapsedTimeMs == 0) {
+        // Under a millisecond there is no meaningful rate to show.
+        CopyToBuffer(itemsPerSecond, kFieldChars, L"n/a");
+    } else {
+        const ULONGLONG items = static_cast<ULONGLONG>(statistics.FoldersVisited) + statistics.FilesConsidered;
+        const double rate = static_cast<double>(items) / seconds + 0.5;
+        FormatField(itemsPerSecond, L"%d", rate >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(rate));
+    }
+
+    printf("Removed %ls file(s) out of %ls considered in %ls subfolder(s)\n", removed, considered, visited);
+    const bool folders = statistics.FoldersRemoved != 0;
+    if (freed >= 1024 && folders) {
+        printf("Freed %ls (%ls bytes) and removed %ls subfolder(s)\n", sizeText, bytes, foldersRemoved);
+    } else if (freed >= 1024) {
+        printf("Freed %ls (%ls bytes)\n", sizeText, bytes);
+    } else if (freed > 0 && folders) {
+        printf("Freed %ls byte(s) and removed %ls subfolder(s)\n", bytes, foldersRemoved);
+    } else if (freed > 0) {
+        printf("Freed %ls byte(s)\n", bytes);
+    } else if (folders) {
+        printf("Removed %ls subfolder(s)\n", foldersRemoved);
+    }
+    printf("Elapsed time: %lsms (%.03fs) @ %ls items/sec\n", milliseconds, seconds, itemsPerSecond);
+}
+
+int RunCleanup(const CleanupRequest& request)
+{
+    if (!request.quiet) {
+        printf("Cleaning %ls\n\r", request.rootPath);
+    }
+    CleanupStatistics statistics{};
+    const HRESULT hr = OrvoFilesCleanup(request.rootPath, request.fileSpecs, request.minimumAge, request.flags,
+                                        request.maximumDurationMs, &statistics);
+    if (FAILED(hr)) {
+        printf("**** Error 0x%08lx\n\r", static_cast<unsigned long>(static_cast<DWORD>(hr)));
+    }
+    if (!request.quiet) {
+        PrintCleanupStatistics(statistics);
+    }
+    return FAILED(hr) ? -1 : 0;
+}
