@@ -1,7 +1,12 @@
-// Library load and unload hooks: calls the library's DllMain with DLL_PROCESS_ATTACH when the
-// shared object is loaded and DLL_PROCESS_DETACH when it is unloaded (ELF constructor and
-// destructor), as the Windows loader does for a DLL.
+// Provides the library load and unload hooks (ELF constructor and destructor calling the
+// library's DllMain with DLL_PROCESS_ATTACH / DLL_PROCESS_DETACH, as the Windows loader does for a
+// DLL) and DisableThreadLibraryCalls (nothing to disable: no per-thread notifications are made).
 #include "platform/platform.h"
+
+BOOL WINAPI DisableThreadLibraryCalls(HMODULE)
+{
+    return TRUE;
+}
 
 namespace {
 __attribute__((constructor)) void OnLibraryLoad()

@@ -1,5 +1,5 @@
-// Provides the wide/byte conversion of names and console text (UTF-8 with escaped bytes),
-// StrChrW and lstrcmpiW over plain code; the console shells are in console.cpp.
+// Provides the wide/byte conversion of names and console text (UTF-8 with escaped bytes) and
+// StrChrW, over plain code; the console shells are in console.cpp, lstrcmpiW in case_fold.cpp.
 #include "platform/platform.h"
 
 #include <cwctype>
@@ -107,3 +107,19 @@ std::string BytesFromWide(const std::wstring& wide)
 }
 
 } // namespace platform
+
+PWSTR WINAPI StrChrW(PCWSTR text, WCHAR ch)
+{
+    if (text == nullptr) {
+        return nullptr;
+    }
+    // The terminator is part of the searched text, so searching for L'\0' finds the end.
+    for (;; ++text) {
+        if (*text == ch) {
+            return const_cast<PWSTR>(text);
+        }
+        if (*text == L'\0') {
+            return nullptr;
+        }
+    }
+}

@@ -19,14 +19,21 @@ std::wstring WideFromBytes(const std::string& bytes);
 bool BytesFromWide(const wchar_t* wide, size_t length, std::string& out);
 std::string BytesFromWide(const std::wstring& wide);
 
-// printf / wprintf with the C99 conversions; %ls / %lc (and %s / %c in wide formats, which take
-// narrow text) are printed through BytesFromWide, independent of the process locale. The text of one
-// call is written whole with one write under the stream's lock.
-int Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int VPrintf(const char* format, va_list args);
+// printf / wprintf with the C99 conversions. %ls / %lc (and %s / %c in wide formats, which take
+// narrow text) are printed through BytesFromWide, so names print as their original bytes; a null
+// %ls prints "(null)". Nothing depends on the process locale. The text of one call is written whole
+// with one fwrite, under the stream's lock. Return the bytes written, or -1 for a malformed format,
+// a wide character with no byte form, or a failed write. Widths and precisions of text count bytes
+// in a narrow format (a precision never splits a character) and characters in a wide format.
+int Printf(const char* format, ...) __attribute__((__format__(__printf__, 1, 2)));
+int VPrintf(const char* format, va_list args) __attribute__((__format__(__printf__, 1, 0)));
 int WPrintf(const wchar_t* format, ...);
-// Formats as above into a std::string (used by the console shells and by tests).
-std::string FormatBytes(const char* format, va_list args);
+// Formats as Printf / WPrintf print, appending the bytes to `out`; false (with `out` partial) when
+// those would return -1 before writing.
+bool AppendFormat(std::string& out, const char* format, va_list args) __attribute__((__format__(__printf__, 2, 0)));
+bool AppendFormat(std::string& out, const wchar_t* format, va_list args);
+// The bytes Printf would write; an empty string when it would fail.
+std::string FormatBytes(const char* format, va_list args) __attribute__((__format__(__printf__, 1, 0)));
 } // namespace platform
 
 // Win32: first occurrence of `ch` in `text`, or null; the terminator itself can be searched for.
