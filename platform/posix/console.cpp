@@ -40,7 +40,8 @@ struct Conversion {
             spec += std::to_string(width);
         }
         if (precision >= 0) {
-            spec += "." + std::to_string(precision);
+            spec += '.';
+            spec += std::to_string(precision);
         }
         spec += lengthText;
         spec += type;
