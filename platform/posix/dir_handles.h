@@ -50,8 +50,6 @@ public:
     int EndError() const { return endError_; }
     // Reads every remaining record into an exactly sized block, so that the descriptor can go.
     void ReadRest(int fd);
-    // Marks the folder as holding nothing more (a single-entry lookup).
-    void MarkComplete() { complete_ = true; }
 
 private:
     void ReadBatch(int fd);

@@ -202,8 +202,7 @@ DWORD FindFirst(LPCWSTR fileName, WIN32_FIND_DATAW& data, HANDLE& handle)
     find->pattern = WideFromBytes(patternBytes.data(), patternBytes.size());
     find->matchAll = find->pattern == L"*";
     if (find->pattern.find_first_of(L"*?") == std::wstring::npos) {
-        error = LookUp(*registry, path, find->pattern, data);
-        find->folder.entries.MarkComplete();
+        error = LookUp(*registry, path, find->pattern, data); // the handle stays unregistered
     } else {
         std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
         error = OpenFolderEnumeration(registry, std::move(folderPath), *find);

@@ -165,12 +165,6 @@ TEST_F(FileOps, GetAttributesOfEachKindAndErrors)
         EXPECT_EQ(row.error, GetLastError());
     }
     EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesW(L"/") & ~FILE_ATTRIBUTE_READONLY);
-    struct stat root {};
-    struct stat proc {};
-    if (stat("/", &root) == 0 && stat("/proc", &proc) == 0 && root.st_dev != proc.st_dev) {
-        EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
-                  GetFileAttributesW(L"/proc") & ~FILE_ATTRIBUTE_READONLY);
-    }
 }
 
 // The engine clears the read-only bit and deletes the entry it has just enumerated; the calls
@@ -202,25 +196,6 @@ TEST_F(FileOps, CallsOnTheEnumeratedEntryFollowAttributeChanges)
     EXPECT_FALSE(Exists("readonly"));
     EXPECT_TRUE(Exists("file"));
     EXPECT_TRUE(Exists("full/x"));
-}
-
-// The engine's order: a subfolder is removed through its parent while its own enumeration is open.
-TEST_F(FileOps, RemovesAFolderWhileItsOwnEnumerationIsOpen)
-{
-    WIN32_FIND_DATAW data {};
-    const HANDLE parent = FindFirstFileW((root_ + L"/*").c_str(), &data);
-    ASSERT_NE(INVALID_HANDLE_VALUE, parent);
-    const HANDLE child = FindFirstFileW((At(L"full") + L"/*").c_str(), &data);
-    ASSERT_NE(INVALID_HANDLE_VALUE, child);
-    while (FindNextFileW(child, &data)) {
-        if (data.cFileName == std::wstring(L"x")) {
-            EXPECT_TRUE(DeleteFileW((At(L"full") + L"/x").c_str()));
-        }
-    }
-    EXPECT_TRUE(RemoveDirectoryW((At(L"full") + L"/").c_str()));
-    EXPECT_TRUE(FindClose(child));
-    EXPECT_TRUE(FindClose(parent));
-    EXPECT_FALSE(Exists("full"));
 }
 
 } // namespace
