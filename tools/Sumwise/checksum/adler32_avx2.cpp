@@ -1,0 +1,12 @@
+// Adler-32, processor class 4: two 16-byte blocks per pass, AVX2 encoding.
+#include "tools/Sumwise/checksum/adler32_double_blocks.h"
+#include "tools/Sumwise/checksum/kernels.h"
+
+namespace checksum {
+
+uint32_t Adler32Avx2(const uint8_t* data, size_t length, uint32_t adler)
+{
+    return Adler32Blocked(data, length, adler, AdlerRun256);
+}
+
+} // namespace checksum
