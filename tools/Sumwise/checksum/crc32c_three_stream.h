@@ -26,9 +26,11 @@ namespace {
 // Full blocks of the carry-less kernel: three streams of 128 words (3072 bytes).
 constexpr size_t kMaxStreamWords = 128;
 
-inline uint32_t Crc32cWord(uint32_t crc, const uint8_t* p)
+// The register is kept in 64 bits (the instruction clears the upper half), so that no
+// zero-extending move lengthens the chain of dependent steps.
+inline uint64_t Crc32cWord(uint64_t crc, const uint8_t* p)
 {
-    return static_cast<uint32_t>(_mm_crc32_u64(crc, LoadLe64(p)));
+    return _mm_crc32_u64(crc, LoadLe64(p));
 }
 
 // 1-byte instruction steps, for the bytes up to an 8-byte boundary.
@@ -43,9 +45,11 @@ inline uint32_t Crc32cInstructionBytes(uint32_t crc, const uint8_t* data, size_t
 // Whole words with 8-byte steps, then one 4-, 2- and 1-byte step by the bits of the rest.
 inline uint32_t Crc32cTail(uint32_t crc, const uint8_t* data, size_t length)
 {
+    uint64_t wide = crc;
     for (; length >= 8; length -= 8, data += 8) {
-        crc = Crc32cWord(crc, data);
+        wide = Crc32cWord(wide, data);
     }
+    crc = static_cast<uint32_t>(wide);
     if (length & 4) {
         crc = _mm_crc32_u32(crc, LoadLe32(data));
         data += 4;
@@ -77,9 +81,9 @@ inline StreamRegisters RunThreeStreams(const uint8_t* block, size_t n, uint32_t 
     const uint8_t* const end1 = block + 8 * n;
     const uint8_t* const end2 = end1 + 8 * n;
     const uint8_t* const end3 = end2 + 8 * n;
-    uint32_t r1 = crc;
-    uint32_t r2 = 0;
-    uint32_t r3 = 0;
+    uint64_t r1 = crc;
+    uint64_t r2 = 0;
+    uint64_t r3 = 0;
 #define ORVO_STREAM_STEP(k)                                                                \
     case k:                                                                                \
         r1 = Crc32cWord(r1, end1 - 8 * (k));                                               \
@@ -104,7 +108,7 @@ inline StreamRegisters RunThreeStreams(const uint8_t* block, size_t n, uint32_t 
     }
 #undef ORVO_STREAM_STEPS_8
 #undef ORVO_STREAM_STEP
-    return {r1, r2, r3};
+    return {static_cast<uint32_t>(r1), static_cast<uint32_t>(r2), static_cast<uint32_t>(r3)};
 }
 
 // r3 advanced over last(S3) ^ clmul(r1, K1(n)) ^ clmul(r2, K2(n)).
