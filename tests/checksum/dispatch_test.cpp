@@ -5,10 +5,10 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <thread>
 #include <vector>
 
+#include "guarded_buffer.h"
 #include "reference.h"
 #include "tools/Sumwise/checksum/checksum.h"
 #include "tools/Sumwise/checksum/cpu_features.h"
@@ -145,31 +145,31 @@ TEST(ChecksumFirstCallDeathTest, ConcurrentFirstCalls)
         testing::ExitedWithCode(0), "");
 }
 
-// A length above 2^31 is an unsigned count: one call over 2^31 + 77 bytes equals the same
-// bytes fed in pieces of 1 MiB through the class 0 kernel.
+// A length above 2^31 is an unsigned count: one call over 2^31 + 77 bytes gives the register
+// of the same bytes fed in pieces below 2^31.
 TEST(ChecksumEntryTest, Crc32cLengthBeyond2To31)
 {
 #if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
     GTEST_SKIP() << "2 GiB of checksums are left to the optimized, uninstrumented build";
 #else
     const size_t length = (size_t{1} << 31) + 77;
-    std::vector<uint64_t> words;
-    try {
-        words.resize(length / 8 + 1);
-    } catch (const std::bad_alloc&) {
+    const LargeBuffer memory(length);
+    if (memory.data() == nullptr) {
         GTEST_SKIP() << "cannot allocate 2 GiB here";
     }
-    for (size_t i = 0; i < words.size(); ++i) {
-        words[i] = i * 0x9E3779B97F4A7C15ull;
+    // Mostly zeros: random bytes at the start, around 2^31 and at the end.
+    uint8_t* const bytes = memory.data();
+    const std::vector<uint8_t> random = RandomBytes(4096, 91);
+    for (size_t at : {size_t{0}, (size_t{1} << 31) - 2048, length - 4096}) {
+        std::memcpy(bytes + at, random.data(), random.size());
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(words.data());
     uint32_t whole = 0xFFFFFFFFu;
     ASSERT_EQ(Crc32cUpdate(bytes, static_cast<uint32_t>(length), &whole), kChecksumOk);
     uint32_t pieces = 0xFFFFFFFFu;
-    constexpr size_t kPiece = size_t{1} << 20;
-    for (size_t done = 0; done < length; done += kPiece) {
-        pieces = Crc32cSlicing4(bytes + done, std::min(kPiece, length - done), pieces);
-    }
+    constexpr uint32_t kHalf = uint32_t{1} << 30;
+    ASSERT_EQ(Crc32cUpdate(bytes, kHalf, &pieces), kChecksumOk);
+    ASSERT_EQ(Crc32cUpdate(bytes + kHalf, kHalf, &pieces), kChecksumOk);
+    ASSERT_EQ(Crc32cUpdate(bytes + 2 * size_t{kHalf}, 77, &pieces), kChecksumOk);
     EXPECT_EQ(whole, pieces);
 #endif
 }

@@ -1,4 +1,5 @@
-// GuardedBuffer over mmap/mprotect, or VirtualAlloc/VirtualProtect in the Windows build.
+// GuardedBuffer and LargeBuffer over mmap/mprotect/madvise, or VirtualAlloc/VirtualProtect in
+// the Windows build.
 #include "guarded_buffer.h"
 
 #include <new>
@@ -63,6 +64,32 @@ GuardedBuffer::~GuardedBuffer()
     VirtualFree(base_, 0, MEM_RELEASE);
 #else
     munmap(base_, mapped_);
+#endif
+}
+
+LargeBuffer::LargeBuffer(size_t size) : size_(size)
+{
+#ifdef _WIN32
+    data_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, size_, MEM_RESERVE | MEM_COMMIT,
+                                               PAGE_READWRITE));
+#else
+    void* mapping = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping != MAP_FAILED) {
+        madvise(mapping, size_, MADV_HUGEPAGE);  // a hint: without it, only slower
+        data_ = static_cast<uint8_t*>(mapping);
+    }
+#endif
+}
+
+LargeBuffer::~LargeBuffer()
+{
+    if (data_ == nullptr) {
+        return;
+    }
+#ifdef _WIN32
+    VirtualFree(data_, 0, MEM_RELEASE);
+#else
+    munmap(data_, size_);
 #endif
 }
 

@@ -1,11 +1,13 @@
-// Memory with an inaccessible page on each side, so that a kernel reading a single byte
-// before or after its buffer crashes the test instead of passing.
+// Test memory from the operating system: buffers between inaccessible guard pages, and
+// large zeroed buffers that cost little until written.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 namespace checksum_tests {
 
+// Memory with an inaccessible page on each side, so that a kernel reading a single byte
+// before or after its buffer crashes the test instead of passing.
 class GuardedBuffer {
 public:
     explicit GuardedBuffer(size_t capacity);  // usable bytes, rounded up to whole pages
@@ -24,6 +26,21 @@ private:
     uint8_t* usable_ = nullptr;
     size_t size_ = 0;
     size_t mapped_ = 0;
+};
+
+// Zeroed memory of `size` bytes, null data() when the system refuses it. On Linux it asks for
+// huge pages, so that touching gigabytes takes thousands of page faults instead of millions.
+class LargeBuffer {
+public:
+    explicit LargeBuffer(size_t size);
+    ~LargeBuffer();
+    LargeBuffer(const LargeBuffer&) = delete;
+    LargeBuffer& operator=(const LargeBuffer&) = delete;
+    uint8_t* data() const { return data_; }
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
 };
 
 } // namespace checksum_tests
