@@ -126,6 +126,9 @@ const uint8_t* BenchmarkData()
 // would count against whichever implementation ran at that moment.
 class MedianCollector : public benchmark::ConsoleReporter {
 public:
+    // Plain text: the summary lines that follow are meant for scripts.
+    MedianCollector() : ConsoleReporter(OO_None) {}
+
     void ReportRuns(const std::vector<Run>& reports) override
     {
         ConsoleReporter::ReportRuns(reports);
