@@ -372,7 +372,8 @@ DWORD PathBytes(LPCWSTR wide, std::string& bytes, bool& trailingSeparator)
     if (!BytesFromWide(wide, std::wcslen(wide), bytes)) {
         return ERROR_INVALID_NAME;
     }
-    if (bytes.find("//") != std::string::npos) {
+    const auto isDoubleSeparator = [](char a, char b) { return a == '/' && b == '/'; };
+    if (std::adjacent_find(bytes.begin(), bytes.end(), isDoubleSeparator) != bytes.end()) {
         size_t kept = 0;
         for (const char byte : bytes) {
             if (byte != '/' || kept == 0 || bytes[kept - 1] != '/') {
