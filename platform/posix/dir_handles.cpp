@@ -185,11 +185,15 @@ DWORD Reopen(FolderRegistry& registry, OpenFolder& folder)
         const bool descendant = offset != kNotBelow;
         if (!descendant) {
             offset = OffsetBelow(other->path, folder.path);
-            if (offset == kNotBelow || HasDotComponent(std::string_view(folder.path).substr(offset))) {
-                continue;
-            }
         }
-        const size_t distance = ComponentCount(std::string_view(descendant ? other->path : folder.path).substr(offset));
+        if (offset == kNotBelow) {
+            continue;
+        }
+        const std::string_view between = std::string_view(descendant ? other->path : folder.path).substr(offset);
+        if (HasDotComponent(between)) {
+            continue;
+        }
+        const size_t distance = ComponentCount(between);
         if (distance < nearestDistance) {
             nearest = other;
             nearestDistance = distance;
