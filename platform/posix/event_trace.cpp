@@ -230,7 +230,8 @@ ULONG EVNTAPI EventActivityIdControl(ULONG controlCode, LPGUID activityId)
     if (controlCode != EVENT_ACTIVITY_CTRL_CREATE_ID || activityId == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    // A random base per process, and a counter that keeps the ids of one process distinct.
+    // A random base per process, and a counter in the last six bytes (clear of the version and
+    // variant bits) that keeps the ids of one process distinct.
     static const auto base = [] {
         unsigned char bytes[16] = {};
         if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
@@ -247,8 +248,8 @@ ULONG EVNTAPI EventActivityIdControl(ULONG controlCode, LPGUID activityId)
     unsigned char bytes[16];
     std::memcpy(bytes, base.data(), sizeof bytes);
     const ULONGLONG serial = ++counter;
-    for (int i = 0; i < 8; ++i) {
-        bytes[8 + i] ^= static_cast<unsigned char>(serial >> (8 * i));
+    for (int i = 0; i < 6; ++i) {
+        bytes[10 + i] ^= static_cast<unsigned char>(serial >> (8 * i));
     }
     std::memcpy(activityId, bytes, sizeof bytes);
     // Mark the id as a random (version 4, RFC 4122 variant) GUID, away from the counter's bits.
@@ -294,7 +295,9 @@ ULONG EVNTAPI EventWriteTransfer(REGHANDLE regHandle, PCEVENT_DESCRIPTOR eventDe
 
     const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
-        return platform::Win32ErrorFromErrno(errno);
+        const int openError = errno;
+        return openError == ENOENT ? platform::MissingPathError(AT_FDCWD, file.c_str())
+                                   : platform::Win32ErrorFromErrno(openError);
     }
     // One write per record: appends of concurrent writers never interleave within a record.
     const ssize_t written = write(fd, record.data(), record.size());

@@ -59,7 +59,7 @@ BOOL WINAPI InitOnceComplete(LPINIT_ONCE initOnce, DWORD flags, LPVOID context)
     std::atomic_ref<void*> word(initOnce->Ptr);
     void* expected = Word(kInProgress);
     if (!word.compare_exchange_strong(expected, Word(Bits(context) | kCompleted), std::memory_order_release)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
     word.notify_all();

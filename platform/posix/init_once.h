@@ -20,6 +20,6 @@ constexpr DWORD INIT_ONCE_CTX_RESERVED_BITS = 2;
 // published. Only flags 0 is provided: any other flag gives FALSE with 87 (ERROR_INVALID_PARAMETER).
 BOOL WINAPI InitOnceBeginInitialize(LPINIT_ONCE initOnce, DWORD flags, BOOL* pending, LPVOID* context);
 // Win32: ends the initialization begun by InitOnceBeginInitialize, publishes `context` and wakes
-// the waiters. FALSE with 87 when flags is not 0, when the low INIT_ONCE_CTX_RESERVED_BITS bits of
-// `context` are not zero, or when no initialization is in progress.
+// the waiters. FALSE with 87 when flags is not 0 or the low INIT_ONCE_CTX_RESERVED_BITS bits of
+// `context` are not zero; FALSE with 31 (ERROR_GEN_FAILURE) when no initialization is in progress.
 BOOL WINAPI InitOnceComplete(LPINIT_ONCE initOnce, DWORD flags, LPVOID context);
