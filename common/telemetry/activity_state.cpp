@@ -128,20 +128,20 @@ public:
 
     bool IsStarted()
     {
-        const ExclusiveLock hold(lock_);
+        const SharedLock hold(lock_);
         return state_ == State::Started;
     }
 
     GUID Id()
     {
-        const ExclusiveLock hold(lock_);
+        const SharedLock hold(lock_);
         return id_;
     }
 
     // The HRESULT of a stop that the activity's destruction makes.
     HRESULT ImplicitStopResult()
     {
-        const ExclusiveLock hold(lock_);
+        const SharedLock hold(lock_);
         return kept_ && FAILED(kept_->hr) ? kept_->hr : kHrUnhandledException;
     }
 

@@ -40,8 +40,6 @@ public:
     void Write(EventFields& fields, UCHAR level, UCHAR opcode, ULONGLONG keyword, const GUID* activityId,
                const GUID* relatedActivityId) const;
 
-    const char* Name() const { return name_; }
-
 protected:
     explicit constexpr TraceLoggingProvider(const char* name) : name_(name) {}
 

@@ -129,7 +129,7 @@ bool NamesGuid(std::string_view provider, const GUID& id)
     return SameText(provider, GuidText(id));
 }
 
-// Call with the table's lock held; returns the callback to call once the lock is released.
+// An enable callback decided under the table's lock and called once the lock is released.
 struct PendingEnable {
     PENABLECALLBACK callback = nullptr;
     GUID providerId{};

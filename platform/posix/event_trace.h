@@ -47,7 +47,6 @@ using PEVENT_FILTER_DESCRIPTOR = EVENT_FILTER_DESCRIPTOR*;
 
 enum EVENT_INFO_CLASS { EventProviderBinaryTrackInfo = 0, EventProviderSetReserved1 = 1, EventProviderSetTraits = 2 };
 
-constexpr ULONG EVENT_CONTROL_CODE_DISABLE_PROVIDER = 0;
 constexpr ULONG EVENT_CONTROL_CODE_ENABLE_PROVIDER = 1;
 constexpr ULONG EVENT_ACTIVITY_CTRL_CREATE_ID = 3;
 
