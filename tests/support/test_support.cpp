@@ -9,11 +9,14 @@ namespace fs = std::filesystem;
 
 namespace testing_support {
 
-TempDir::TempDir()
+TempDir::TempDir(bool inMemory)
 {
     std::random_device random;
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = fs::temp_directory_path() / ("orvo-test-" + std::to_string(stamp) + "-" + std::to_string(random()));
+    std::error_code error;
+    const fs::path memory = "/dev/shm";
+    const fs::path base = inMemory && fs::is_directory(memory, error) ? memory : fs::temp_directory_path();
+    path_ = base / ("orvo-test-" + std::to_string(stamp) + "-" + std::to_string(random()));
     fs::create_directories(path_);
 }
 
@@ -46,12 +49,6 @@ fs::path TempDir::Folder(const std::string& relative) const
     const fs::path folder = path_ / fs::path(relative).make_preferred();
     fs::create_directories(folder);
     return folder;
-}
-
-void SetAgeDays(const fs::path& path, double days)
-{
-    const auto age = std::chrono::duration_cast<fs::file_time_type::duration>(std::chrono::duration<double>(days * 86400.0));
-    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
 }
 
 int ExpectedExitCode(int32_t result)

@@ -12,7 +12,9 @@ namespace testing_support {
 // A fresh folder below the system's temporary folder, removed with everything in it at the end.
 class TempDir {
 public:
-    TempDir();
+    // `inMemory`: below /dev/shm where the system has it, for trees whose creation and removal
+    // would otherwise wait on the disk (deep chains of folders).
+    explicit TempDir(bool inMemory = false);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -47,5 +49,12 @@ bool RunningUnderWine();
 
 // The platform's separator as a narrow string ("/" or "\\").
 std::string Separator();
+
+// Runs `body` in a child process as an unprivileged user (POSIX, when the tests run as root:
+// uid/gid 65534; otherwise as the current user) and returns its result (0 to 255); -1 where
+// the platform cannot do this (Windows). Lets tests see real permission denials.
+int RunUnprivileged(int (*body)(void* context), void* context);
+// Gives a tree to the user RunUnprivileged runs as (POSIX; no-op elsewhere).
+void GiveTreeToUnprivilegedUser(const std::filesystem::path& root);
 
 } // namespace testing_support
