@@ -2,19 +2,21 @@
 // and the telemetry a session receives from a deletion run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 
+#include "platform/platform.h"
 #include "support/test_support.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <tlhelp32.h>
+#else
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <thread>
 
 #include "support/trace_decoder.h"
 #endif
@@ -116,14 +118,8 @@ TEST(PurgentRun, ADurationOfZeroFailsWithTheTimeoutAndZeroStatistics)
     EXPECT_TRUE(fs::exists(root / "a.bin"));
 }
 
-#if defined(_WIN32)
-TEST(PurgentRun, ARunStoppedByItsDurationReportsThePartDone)
-{
-    GTEST_SKIP() << "pausing the program in mid-walk is done with job-control signals (POSIX build)";
-}
-#else
-constexpr int kFolders = 100;
-constexpr int kFilesPerFolder = 200;
+constexpr int kFolders = 50;
+constexpr int kFilesPerFolder = 100;
 
 std::string FolderName(int index)
 {
@@ -132,52 +128,51 @@ std::string FolderName(int index)
     return name;
 }
 
-// purgent started with its output in a pipe; the test may pause and resume it.
-class RunningPurgent {
-public:
-    explicit RunningPurgent(const std::vector<std::string>& arguments)
-    {
-        std::vector<std::string> texts{std::string(ORVO_BIN_DIR) + "/purgent"};
-        texts.insert(texts.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (auto& text : texts) {
-            argv.push_back(text.data());
+#if defined(_WIN32)
+// Suspends or resumes every thread of this process's children that run purgent.
+void PauseChildren(bool pause)
+{
+    std::vector<DWORD> children;
+    const HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W process{};
+    process.dwSize = sizeof process;
+    for (BOOL more = Process32FirstW(processes, &process); more; more = Process32NextW(processes, &process)) {
+        if (process.th32ParentProcessID == GetCurrentProcessId() && _wcsicmp(process.szExeFile, L"purgent.exe") == 0) {
+            children.push_back(process.th32ProcessID);
         }
-        argv.push_back(nullptr);
-        int fds[2];
-        EXPECT_EQ(pipe(fds), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        output_ = fds[0];
     }
-
-    void Pause() const { kill(pid_, SIGSTOP); }
-    void Resume() const { kill(pid_, SIGCONT); }
-
-    testing_support::ProgramResult Finish()
-    {
-        testing_support::ProgramResult result;
-        char buffer[4096];
-        for (ssize_t got; (got = read(output_, buffer, sizeof buffer)) > 0;) {
-            result.output.append(buffer, static_cast<size_t>(got));
+    CloseHandle(processes);
+    const HANDLE threads = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof thread;
+    for (BOOL more = Thread32First(threads, &thread); more; more = Thread32Next(threads, &thread)) {
+        if (std::find(children.begin(), children.end(), thread.th32OwnerProcessID) == children.end()) {
+            continue;
         }
-        close(output_);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return result;
+        const HANDLE handle = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID);
+        if (handle != nullptr) {
+            pause ? SuspendThread(handle) : ResumeThread(handle);
+            CloseHandle(handle);
+        }
     }
-
-private:
-    pid_t pid_ = 0;
-    int output_ = -1;
-};
+    CloseHandle(threads);
+}
+#else
+// Stops (SIGSTOP) or continues every child of this process that runs purgent.
+void PauseChildren(bool pause)
+{
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string pid;
+        std::string command;
+        std::string state;
+        long parent = 0;
+        if (stat >> pid >> command >> state >> parent && parent == getpid() && command == "(purgent)") {
+            kill(static_cast<pid_t>(std::stol(pid)), pause ? SIGSTOP : SIGCONT);
+        }
+    }
+}
+#endif
 
 size_t CountFiles(const fs::path& root)
 {
@@ -188,48 +183,53 @@ size_t CountFiles(const fs::path& root)
     return count;
 }
 
-// The run is paused (SIGSTOP) as soon as its first deletion shows in a folder's modification
-// time, and resumed after more than its one-second budget: the next deadline check fails.
+// The run is paused as soon as its first deletion shows in a folder's modification time, and
+// resumed after more than its one-second budget: the next deadline check fails.
 TEST(PurgentRun, ARunStoppedByItsDurationReportsThePartDone)
 {
     TempDir dir;
     const fs::path root = dir.Folder("root");
     std::vector<fs::file_time_type> created;
     for (int folder = 0; folder < kFolders; ++folder) {
+        const fs::path path = dir.Folder("root/" + FolderName(folder));
         for (int file = 0; file < kFilesPerFolder; ++file) {
-            dir.File("root/" + FolderName(folder) + "/f" + std::to_string(file) + ".tmp");
+            std::ofstream(path / ("f" + std::to_string(file) + ".tmp"));
         }
-        created.push_back(fs::last_write_time(root / FolderName(folder)));
+        created.push_back(fs::last_write_time(path));
     }
-    RunningPurgent run({root.string(), "-s", "-n", "*.tmp", "-d", "1s"});
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    testing_support::ProgramResult result;
+    std::thread run([&] { result = RunProgram("purgent", {root.wstring(), L"-s", L"-n", L"*.tmp", L"-d", L"1s"}); });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (bool started = false; !started && std::chrono::steady_clock::now() < giveUp;) {
         for (int folder = 0; folder < kFolders && !started; ++folder) {
             std::error_code error;
             started = fs::last_write_time(root / FolderName(folder), error) != created[folder];
         }
     }
-    run.Pause();
+    PauseChildren(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(1300));
-    run.Resume();
-    const auto result = run.Finish();
+    PauseChildren(false);
+    run.join();
 
     const size_t total = kFolders * kFilesPerFolder;
     const size_t left = CountFiles(root);
     ASSERT_GT(left, 0u) << "the walk ended before it could be paused";
     ASSERT_LT(left, total);
-    const std::regex report("Cleaning " + root.string() +
-                            "\n\r\\*\\*\\*\\* Error 0x80070102\n\r"
-                            "Removed ([0-9,]+) file\\(s\\) out of [0-9,]+ considered in [0-9,]+ subfolder\\(s\\)\n"
-                            "Elapsed time: [0-9,]+ms \\([0-9.]+s\\) @ [0-9,]+ items/sec\n");
+    const std::string announce = Announce(root);
+    ASSERT_EQ(result.output.substr(0, announce.size()), announce);
+    const std::string report = result.output.substr(announce.size());
+    const std::regex shape("\\*\\*\\*\\* Error 0x80070102\n\r"
+                           "Removed ([0-9,]+) file\\(s\\) out of [0-9,]+ considered in [0-9,]+ subfolder\\(s\\)\n"
+                           "Elapsed time: [0-9,]+ms \\([0-9.]+s\\) @ [0-9,]+ items/sec\n");
     std::smatch match;
-    ASSERT_TRUE(std::regex_match(result.output, match, report)) << result.output;
+    ASSERT_TRUE(std::regex_match(report, match, shape)) << result.output;
     std::string removed = match[1].str();
     std::erase(removed, ',');
     EXPECT_EQ(std::stoul(removed), total - left);
     EXPECT_EQ(result.exitCode, ExpectedExitCode(-1));
 }
 
+#if !defined(_WIN32)
 // A deletion run under a trace session: start, statistics and stop events of purgent's provider.
 class TracedRun {
 public:
