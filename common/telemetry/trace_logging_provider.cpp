@@ -42,8 +42,8 @@ void TraceLoggingProvider::RegisterOnce(INIT_ONCE& once, void (*cleanup)())
     BOOL pending = FALSE;
     FAIL_FAST_HR_IF(failure::HResultFromLastError(), !InitOnceBeginInitialize(&once, 0, &pending, nullptr));
     if (pending) {
-        Register();
         std::atexit(cleanup);
+        Register();
         FAIL_FAST_HR_IF(failure::HResultFromLastError(), !InitOnceComplete(&once, 0, nullptr));
     }
 }
