@@ -181,8 +181,10 @@ public:
         HRESULT result = S_OK;
         std::optional<FailureDetails> kept;
         GUID id{};
+        std::optional<DWORD> watchedThread;
         {
             const ExclusiveLock hold(lock_);
+            watchedThread = watchedThread_;
             noReference = references_ < 1;
             if (!noReference) {
                 if (!FAILED(result_)) {
@@ -226,7 +228,10 @@ public:
         }
 
         watching_ = false;
-        if (threadId == watchedThread_) {
+        if (!watchedThread) {
+            return; // never started: no thread was watched
+        }
+        if (threadId == *watchedThread) {
             failure::SetThreadFailureObserver(previousObserver_);
         } else {
             LOG_HR(kHrAssertionFailure);
@@ -288,7 +293,7 @@ private:
     LONG references_ = 1;
     GUID id_{};
     std::optional<FailureDetails> kept_;
-    DWORD watchedThread_ = 0;
+    std::optional<DWORD> watchedThread_; // set by the first start
 
     // Touched only on the watched thread (and by a stop elsewhere, which only clears the flag).
     std::atomic<bool> watching_{false};

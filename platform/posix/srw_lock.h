@@ -13,6 +13,7 @@ struct SRWLOCK {
 using PSRWLOCK = SRWLOCK*;
 #define SRWLOCK_INIT {nullptr}
 
+// Win32: puts the lock in its free state, as SRWLOCK_INIT does.
 void WINAPI InitializeSRWLock(PSRWLOCK lock);
 // Win32: waits until no thread holds the lock, then holds it alone.
 void WINAPI AcquireSRWLockExclusive(PSRWLOCK lock);

@@ -260,7 +260,11 @@ TEST(ActivityEvents, AStopOnAnotherThreadIsReportedAndTheStartingThreadIsNoLonge
         run.Start();
         g_reported.clear();
         const failure::FailureCallback previous = failure::SetFailureCallback(&Record);
-        std::thread([&] { run.Stop(S_OK); }).join();
+        TestProvider<'I'>::TestRun neverStarted;
+        std::thread([&] {
+            neverStarted.Stop(S_OK); // no thread was watched: nothing to report
+            run.Stop(S_OK);
+        }).join();
         failure::SetFailureCallback(previous);
         EXPECT_EQ(g_reported, (std::vector<HRESULT>{kHrAssertionFailure}));
         LOG_HR(E_FAIL);
@@ -269,8 +273,11 @@ TEST(ActivityEvents, AStopOnAnotherThreadIsReportedAndTheStartingThreadIsNoLonge
     LOG_HR(E_FAIL);
     failure::SetThreadFailureObserver({});
     const auto events = session.Events();
-    ASSERT_EQ(Names(events), (std::vector<std::string>{"TestRun", "TestRun"}));
-    EXPECT_NE(events[1].Field("threadId").number, GetCurrentThreadId());
+    // The start, the never-started activity's stop (without an id), the stop from the other thread.
+    ASSERT_EQ(Names(events), (std::vector<std::string>{"TestRun", "TestRun", "TestRun"}));
+    EXPECT_TRUE(testing_support::IsZero(events[1].activityId));
+    EXPECT_EQ(events[2].activityId, events[0].activityId);
+    EXPECT_NE(events[2].Field("threadId").number, GetCurrentThreadId());
 }
 
 TEST(ActivityEventsDeathTest, AStopWithNoReferenceLeftEndsTheProcess)
