@@ -4,8 +4,10 @@
 // Every path is resolved through the thread's open enumerations (dir_handles.h), so a walk's
 // calls act relative to the folder it is enumerating and never follow a link below its root.
 // DeleteFileW and SetFileAttributesW on the entry that the enumeration has just returned reuse
-// the mode that the enumeration read for it, so deleting a file costs one unlink and no stat:
-// the mode is at most one step old, the same age a stat made just before the unlink would have.
+// the mode that the enumeration read for it, so deleting a file costs one unlink and no stat.
+// That mode is the one the caller saw in the record and decided on; SetFileAttributesW keeps it
+// current, and a change by another process in between goes unseen, as it would between a
+// separate stat and the unlink.
 #include "platform/platform.h"
 #include "platform/posix/dir_handles.h"
 #include "platform/posix/file_attributes.h"
