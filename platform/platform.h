@@ -49,7 +49,9 @@ inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-' || ch == L'
 #include "posix/library.h"
 #include "posix/locale.h"
 #include "posix/path.h"
+#include "posix/sync.h"
 #include "posix/text.h"
+#include "posix/threadpool.h"
 #include "posix/time.h"
 #include "posix/wildcard.h"
 
