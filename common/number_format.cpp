@@ -9,18 +9,22 @@ constexpr UINT kDefaultGroup = 3;
 
 UINT UserGroupSize()
 {
-    // "3;0", "3;2;0": only the first group size is used.
     wchar_t grouping[32] = {};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, grouping, 32) == 0) {
         return kDefaultGroup;
     }
+    return FirstGroupSize(grouping);
+}
+} // namespace
+
+UINT FirstGroupSize(const wchar_t* grouping)
+{
     UINT size = 0;
     for (const wchar_t* p = grouping; *p >= L'0' && *p <= L'9'; ++p) {
         size = size * 10 + static_cast<UINT>(*p - L'0');
     }
     return size;
 }
-} // namespace
 
 int FormatGroupedNumber(wchar_t* output, int capacity, const wchar_t* digits)
 {
@@ -39,5 +43,9 @@ int FormatGroupedNumber(wchar_t* output, int capacity, const wchar_t* digits)
     settings.lpDecimalSep = separator;
     settings.lpThousandSep = separator;
     settings.NegativeOrder = 0;
-    return GetNumberFormatEx(nullptr, 0, digits, &settings, output, capacity);
+    const int written = GetNumberFormatEx(nullptr, 0, digits, &settings, output, capacity);
+    if (written == 0 && capacity != 0) {
+        output[0] = L'\0'; // a formatter may leave a cut text behind; the field stays empty
+    }
+    return written;
 }

@@ -11,3 +11,6 @@ inline constexpr size_t kFieldChars = 64;
 // longer than one character); negative numbers in parentheses. Returns the characters written
 // including the terminator, 0 on failure with `output` left empty.
 int FormatGroupedNumber(wchar_t* output, int capacity, const wchar_t* digits);
+
+// The first group size of a locale grouping text: "3;0" and "3;2;0" both give 3.
+UINT FirstGroupSize(const wchar_t* grouping);

@@ -41,6 +41,7 @@ inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-' || ch == L'
 #include <cwchar>
 
 #include "posix/win32_types.h"
+#include "posix/byte_size.h"
 #include "posix/debug.h"
 #include "posix/errors.h"
 #include "posix/file_ops.h"

@@ -40,7 +40,8 @@ struct Conversion {
             spec += std::to_string(width);
         }
         if (precision >= 0) {
-            spec += "." + std::to_string(precision);
+            spec += '.';
+            spec += std::to_string(precision);
         }
         spec += lengthText;
         spec += type;
@@ -115,8 +116,8 @@ bool ParseNumber(const CharT*& p, int& value)
 }
 
 // Walks a narrow (CharT = char) or wide (CharT = wchar_t) format. Widths and precisions of text
-// count bytes in a narrow format and characters in a wide one, as C99 specifies; every other
-// conversion produces ASCII, where the two agree.
+// count bytes in a narrow format and characters in a wide one, as C99 specifies; the conversions
+// left to vsnprintf in a wide format produce ASCII, whose bytes are its characters.
 template <typename CharT>
 class Formatter {
 public:

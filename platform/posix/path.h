@@ -1,24 +1,47 @@
-// Path text functions on POSIX paths ('/' separator, no prefix). Provides PathCchCanonicalizeEx,
-// PathCchAddBackslashEx, GetFullPathNameW, GetCurrentDirectoryW, GetTempPathW, PathIsDirectoryW.
+// Path text functions on POSIX paths ('/' separator, no long-path prefix). Provides
+// PathCchCanonicalizeEx, PathCchAddBackslashEx, GetFullPathNameW, GetCurrentDirectoryW,
+// GetTempPathW, PathIsDirectoryW.
 #pragma once
 #include "win32_types.h"
 
-// Win32: canonical form of `path` ("." and ".." segments resolved, never above the root).
-// With PATHCCH_ENSURE_IS_EXTENDED_LENGTH_PATH a relative path is first resolved against the
-// current folder, so the result is always absolute. Results longer than cchPathOut - 1 give
-// 0x8007007A; an input of PATHCCH_MAX_CCH characters or more gives 0x800700CE.
+// Win32: the canonical form of `pathIn`: "." segments removed, each ".." removes the segment
+// before it (never above "/"), all other text kept as it is, doubled separators included (as the
+// system keeps doubled backslashes) and a trailing separator too.
+// - PATHCCH_ENSURE_IS_EXTENDED_LENGTH_PATH (0x10): a relative path is first put after the current
+//   folder, so the result is always absolute; the extended-length prefix is empty on POSIX.
+// - Without it a relative path stays relative, and unlike the system a ".." that has nothing
+//   before it stays ("../x"), and a path that resolves to nothing gives "." rather than the root
+//   folder: "a/.." names the current folder, not "/".
+// - Without PATHCCH_ALLOW_LONG_PATHS (0x1) or 0x10, a result of MAX_PATH characters or more fails
+//   with 0x800700CE. Other option bits, and 0x11 together, give E_INVALIDARG.
+// Results: an input of PATHCCH_MAX_CCH (32,768) characters or more, 0x800700CE; a result that does
+// not fit cchPathOut with its terminator, 0x8007007A; cchPathOut 0 or above PATHCCH_MAX_CCH, or a
+// null argument, E_INVALIDARG (buffer untouched). Other failures leave pathOut empty.
 HRESULT WINAPI PathCchCanonicalizeEx(PWSTR pathOut, size_t cchPathOut, PCWSTR pathIn, ULONG flags);
-// Win32: appends the separator '/' unless the text is empty or already ends in one (S_FALSE);
-// `end` receives the address of the terminator and `remaining` cch minus the length. When the
-// separator does not fit: 0x8007007A, buffer unchanged, end null and remaining 0.
+// Win32: appends the separator '/' (only '/' counts as one) unless the text is empty or already
+// ends in one (S_FALSE); S_OK when it appended. `end` receives the address of the terminator and
+// `remaining` cchPath minus the new length (terminator place included); both may be null. When the
+// separator does not fit (also when no terminator lies within cchPath, cchPath 0 included):
+// 0x8007007A, buffer unchanged, end null, remaining 0. A null path or a cchPath above
+// PATHCCH_MAX_CCH: E_INVALIDARG.
 HRESULT WINAPI PathCchAddBackslashEx(PWSTR path, size_t cchPath, PWSTR* end, size_t* remaining);
-// Win32: the absolute form of `fileName` against the current folder, "." and ".." resolved textually;
-// returns the length written, or the size needed (with the terminator) when the buffer is too
-// small, or 0 for an empty name. `filePart` gets the last component (null when the result ends in '/').
+// Win32: the absolute form of `fileName`: a relative name is put after the current folder; "."
+// and ".." are resolved textually (never above "/"), doubled separators collapse and a trailing
+// separator stays. Blanks and dots are ordinary name characters on POSIX and are kept. Returns the
+// length written without the terminator; when `buffer` is null or bufferLength is not above the
+// length, the size needed (terminator included) with the buffer untouched and `filePart` null.
+// On success `filePart` (if given) points at the last component, or is null when the result ends
+// in '/'. An empty name returns 0 and leaves the last error and `filePart` alone; a null name
+// returns 0 with 87; a current folder that cannot be read returns 0 with its error.
 DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
-// Win32: the current folder without a trailing separator (except the root); same length rules.
+// Win32: the current folder without a trailing separator (except "/"), also when it is longer than
+// PATH_MAX; the length rules of GetFullPathNameW. 0 with the error when it cannot be read (2 when
+// the folder was removed, 5 when a folder above it cannot be read).
 DWORD WINAPI GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
-// Win32: $TMPDIR, else "/tmp/", always ending in '/'; same length rules.
+// Win32: $TMPDIR as it is set (not checked for existence), else "/tmp/", always ending in '/';
+// the length rules of GetFullPathNameW.
 DWORD WINAPI GetTempPathW(DWORD bufferLength, LPWSTR buffer);
-// Win32: TRUE when the path names an existing folder (following links).
+// Win32: FILE_ATTRIBUTE_DIRECTORY (a true value) when the path names an existing folder, following
+// symbolic links, also for paths longer than PATH_MAX; FALSE otherwise (null, empty, missing, a
+// file, or a name that has no byte form).
 BOOL WINAPI PathIsDirectoryW(LPCWSTR path);

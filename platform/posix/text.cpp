@@ -2,8 +2,6 @@
 // StrChrW, over plain code; the console shells are in console.cpp, lstrcmpiW in case_fold.cpp.
 #include "platform/platform.h"
 
-#include <cwctype>
-
 namespace platform {
 
 namespace {

@@ -4,9 +4,14 @@
 
 #include "platform/platform.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <ctime>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <stdexcept>
 
@@ -63,9 +68,51 @@ ProgramResult RunProgram(const std::string& name, const std::vector<std::wstring
     return result;
 }
 
+void SetAgeDays(const std::filesystem::path& path, double days)
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const auto seconds = static_cast<time_t>(days * 86400.0);
+    const timespec times[2] = {now, {now.tv_sec - seconds, now.tv_nsec}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        throw std::runtime_error("cannot set the time of " + path.string());
+    }
+}
+
 bool RunningUnderWine()
 {
     return false;
+}
+
+namespace {
+constexpr uid_t kNobody = 65534;
+}
+
+int RunUnprivileged(int (*body)(void* context), void* context)
+{
+    fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (getuid() == 0 && (setresgid(kNobody, kNobody, kNobody) != 0 || setresuid(kNobody, kNobody, kNobody) != 0)) {
+            _exit(254);
+        }
+        _exit(body(context) & 0xFF);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+void GiveTreeToUnprivilegedUser(const std::filesystem::path& root)
+{
+    if (getuid() != 0) {
+        return;
+    }
+    std::error_code error;
+    lchown(root.c_str(), kNobody, kNobody);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, error)) {
+        lchown(entry.path().c_str(), kNobody, kNobody);
+    }
 }
 
 } // namespace testing_support

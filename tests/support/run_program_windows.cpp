@@ -34,7 +34,10 @@ std::wstring QuoteArgument(const std::wstring& argument)
 ProgramResult RunProgram(const std::string& name, const std::vector<std::wstring>& arguments,
                          const std::filesystem::path& workingDir)
 {
-    const std::filesystem::path program = std::filesystem::path(ORVO_BIN_DIR) / (name + ".exe");
+    // The programs are built next to the test programs.
+    wchar_t self[MAX_PATH * 4];
+    GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
+    const std::filesystem::path program = std::filesystem::path(self).parent_path() / (name + ".exe");
     std::wstring commandLine = QuoteArgument(program.wstring());
     for (const auto& argument : arguments) {
         commandLine += L" " + QuoteArgument(argument);
@@ -85,6 +88,35 @@ ProgramResult RunProgram(const std::string& name, const std::vector<std::wstring
     result.output = text;
     return result;
 }
+
+void SetAgeDays(const std::filesystem::path& path, double days)
+{
+    // Folders need backup semantics to be opened for their times.
+    const HANDLE file = CreateFileW(path.wstring().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot open " + path.string());
+    }
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER value;
+    value.LowPart = now.dwLowDateTime;
+    value.HighPart = now.dwHighDateTime;
+    value.QuadPart -= static_cast<ULONGLONG>(days * 864'000'000'000.0);
+    FILETIME time{value.LowPart, value.HighPart};
+    const BOOL set = SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    if (!set) {
+        throw std::runtime_error("cannot set the time of " + path.string());
+    }
+}
+
+int RunUnprivileged(int (*)(void*), void*)
+{
+    return -1;
+}
+
+void GiveTreeToUnprivilegedUser(const std::filesystem::path&) {}
 
 bool RunningUnderWine()
 {

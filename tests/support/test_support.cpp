@@ -48,12 +48,6 @@ fs::path TempDir::Folder(const std::string& relative) const
     return folder;
 }
 
-void SetAgeDays(const fs::path& path, double days)
-{
-    const auto age = std::chrono::duration_cast<fs::file_time_type::duration>(std::chrono::duration<double>(days * 86400.0));
-    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
-}
-
 int ExpectedExitCode(int32_t result)
 {
 #if defined(_WIN32)

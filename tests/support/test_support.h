@@ -48,4 +48,11 @@ bool RunningUnderWine();
 // The platform's separator as a narrow string ("/" or "\\").
 std::string Separator();
 
+// Runs `body` in a child process as an unprivileged user (POSIX, when the tests run as root:
+// uid/gid 65534; otherwise as the current user) and returns its result (0 to 255); -1 where
+// the platform cannot do this (Windows). Lets tests see real permission denials.
+int RunUnprivileged(int (*body)(void* context), void* context);
+// Gives a tree to the user RunUnprivileged runs as (POSIX; no-op elsewhere).
+void GiveTreeToUnprivilegedUser(const std::filesystem::path& root);
+
 } // namespace testing_support
