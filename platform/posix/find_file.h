@@ -3,12 +3,27 @@
 #pragma once
 #include "win32_types.h"
 
-// Win32: the last path component is the pattern (PathMatchSpec wildcard rules on the name); "."
-// and ".." come first with the folder's own data when they match. Errors: 2 when nothing matches
-// in an existing folder, 3 when the folder is missing, 5 when it cannot be read, 123 when a
-// component on the way is a file.
+// Win32: the last path component is the pattern, matched against each name with the wildcard
+// rules of MatchSinglePattern ('*', '?', case ignored; "*.*" matches every name). "." and ".."
+// come first, with the folder's own data (and its parent's), when they match; the other names
+// follow in the order the folder holds them. A pattern without '*' or '?' is looked up directly,
+// with exact letter case. Each entry: FILE_ATTRIBUTE_DIRECTORY, READONLY (owner write bit clear),
+// REPARSE_POINT for a symbolic link (with DIRECTORY when it leads to a folder) and for a mount
+// point, ARCHIVE for files; last-write and last-access time from st_mtim / st_atim (the creation
+// time repeats the last write); size of regular files (0 for others); cAlternateFileName empty.
+// Both info levels give the same data; FIND_FIRST_EX_CASE_SENSITIVE is ignored. Inside a folder
+// that an open enumeration of this thread covers, the folder is opened through that enumeration
+// without following links. Errors: 2 when nothing matches in an existing folder (also for a path
+// ending in a separator), 3 when the folder is missing or a component on the way is not a folder
+// (Windows gives 123 for "<file>\*"; here it is 3), 5 when the folder cannot be read, 87 for an
+// unsupported info level, search operation or a search filter, others through the one mapping.
 HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, LPVOID findFileData,
                                FINDEX_SEARCH_OPS searchOp, LPVOID searchFilter, DWORD additionalFlags);
+// Win32: FindFirstFileExW with the standard info level, name match and no flags.
 HANDLE WINAPI FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findFileData);
+// Win32: the next matching entry; FALSE with 18 at the end (also right after a direct lookup). An
+// entry removed since the folder was read is passed over. A failure while reading the folder
+// returns FALSE with that error.
 BOOL WINAPI FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findFileData);
+// Win32: frees the handle (from any thread); FALSE with 6 for a null or invalid handle value.
 BOOL WINAPI FindClose(HANDLE find);

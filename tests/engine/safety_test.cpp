@@ -106,7 +106,7 @@ void MakeDeepTree(const fs::path& root, int depth, const char* name)
 
 TEST(CleanupSafety, TreeDeeperThanPathMax)
 {
-    TempDir dir;
+    TempDir dir(true);
     const fs::path root = dir.Folder("root");
     MakeDeepTree(root, 2000, "folder"); // about 14,000 bytes of path
     const auto result = Clean(root, nullptr, 0, CLEANUP_RECURSE | CLEANUP_REMOVE_EMPTY_SUBFOLDERS);
@@ -119,7 +119,7 @@ TEST(CleanupSafety, TreeDeeperThanPathMax)
 
 TEST(CleanupSafety, SixteenThousandLevels)
 {
-    TempDir dir;
+    TempDir dir(true);
     const fs::path root = dir.Folder("r");
     MakeDeepTree(root, 16000, "d");
     const auto result = Clean(root, nullptr, 0, CLEANUP_RECURSE | CLEANUP_REMOVE_EMPTY_SUBFOLDERS);
@@ -132,7 +132,7 @@ TEST(CleanupSafety, SixteenThousandLevels)
 // cleans; whatever the timing, nothing outside is touched.
 TEST(CleanupSafety, SwappingASubfolderForALinkNeverRedirectsADeletion)
 {
-    TempDir dir;
+    TempDir dir(true);
     const fs::path outside = dir.Folder("outside");
     for (int round = 0; round < 40; ++round) {
         for (int i = 0; i < 50; ++i) {

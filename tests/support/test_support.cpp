@@ -9,11 +9,14 @@ namespace fs = std::filesystem;
 
 namespace testing_support {
 
-TempDir::TempDir()
+TempDir::TempDir(bool inMemory)
 {
     std::random_device random;
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = fs::temp_directory_path() / ("orvo-test-" + std::to_string(stamp) + "-" + std::to_string(random()));
+    std::error_code error;
+    const fs::path memory = "/dev/shm";
+    const fs::path base = inMemory && fs::is_directory(memory, error) ? memory : fs::temp_directory_path();
+    path_ = base / ("orvo-test-" + std::to_string(stamp) + "-" + std::to_string(random()));
     fs::create_directories(path_);
 }
 

@@ -12,7 +12,9 @@ namespace testing_support {
 // A fresh folder below the system's temporary folder, removed with everything in it at the end.
 class TempDir {
 public:
-    TempDir();
+    // `inMemory`: below /dev/shm where the system has it, for trees whose creation and removal
+    // would otherwise wait on the disk (deep chains of folders).
+    explicit TempDir(bool inMemory = false);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

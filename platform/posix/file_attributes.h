@@ -1,0 +1,18 @@
+// Internal to the layer: Win32 attribute bits of a file system entry, shared by the enumeration
+// and GetFileAttributesW.
+#pragma once
+#include "win32_types.h"
+
+#include <sys/stat.h>
+
+namespace platform {
+// Attributes of the entry `name` in `dirFd`, described by `info` (an lstat-style result) inside
+// a folder on device `folderDevice`:
+// - a symbolic link is FILE_ATTRIBUTE_REPARSE_POINT plus DIRECTORY when it leads to a folder,
+//   else plus ARCHIVE (one more stat, through the link, only for links; a dangling link is a
+//   file); a link has no write bit of its own, so it is never READONLY;
+// - a folder is DIRECTORY, plus REPARSE_POINT when it is a mount point (another device);
+// - anything else is ARCHIVE, as Windows marks fresh files;
+// - READONLY when the owner write bit is clear.
+DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, dev_t folderDevice);
+} // namespace platform

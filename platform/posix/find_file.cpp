@@ -1,0 +1,289 @@
+// Provides FindFirstFileExW, FindFirstFileW, FindNextFileW and FindClose over openat,
+// getdents64 (32 KiB batches per handle) and one fstatat per returned entry.
+//
+// A handle is a heap object holding the folder's descriptor, registered with the thread's open
+// enumerations (dir_handles.h) so that calls on paths inside the folder resolve through it, and
+// so that deep walks can park it. "." and ".." are produced by the handle itself, first, and
+// skipped wherever getdents64 returns them.
+#include "platform/platform.h"
+#include "platform/posix/dir_handles.h"
+#include "platform/posix/file_attributes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+using namespace platform;
+
+struct FindHandle {
+    OpenFolder folder;
+    std::wstring pattern;
+    bool matchAll = false;  // "*": every name, no matching needed
+    struct stat self {};    // the folder's own data, returned for "."
+    int dotsLeft = 0;       // 2 while "." is still to come, 1 while "..", then 0
+
+    FindHandle() = default;
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    // Runs under the registry's lock, like every change of the registry.
+    ~FindHandle()
+    {
+        if (folder.registry != nullptr) {
+            UnregisterFolder(folder);
+        }
+    }
+
+    bool Matches(const wchar_t* name, size_t length) const
+    {
+        return matchAll || MatchSinglePattern(name, length, pattern.data(), pattern.size());
+    }
+};
+
+FILETIME FileTimeFrom(const timespec& time)
+{
+    constexpr long long kSecondsFrom1601To1970 = 11644473600LL;
+    const long long ticks = (time.tv_sec + kSecondsFrom1601To1970) * 10000000LL + time.tv_nsec / 100;
+    const auto value = static_cast<unsigned long long>(ticks < 0 ? 0 : ticks);
+    return FILETIME {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+}
+
+void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name, size_t length,
+                  WIN32_FIND_DATAW& data)
+{
+    data.dwFileAttributes = attributes;
+    data.ftLastWriteTime = FileTimeFrom(info.st_mtim);
+    // fstatat has no birth time; the last write is the closest stand-in.
+    data.ftCreationTime = data.ftLastWriteTime;
+    data.ftLastAccessTime = FileTimeFrom(info.st_atim);
+    const auto size = S_ISREG(info.st_mode) ? static_cast<unsigned long long>(info.st_size) : 0ULL;
+    data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    data.nFileSizeLow = static_cast<DWORD>(size);
+    data.dwReserved0 = 0;
+    data.dwReserved1 = 0;
+    // Names are at most 255 bytes, so at most 255 characters: they always fit.
+    length = std::min<size_t>(length, MAX_PATH - 1);
+    std::wmemcpy(data.cFileName, name, length);
+    data.cFileName[length] = L'\0';
+    data.cAlternateFileName[0] = L'\0';
+}
+
+bool IsDotName(const RawEntry& entry)
+{
+    return entry.name[0] == '.' && (entry.length == 1 || (entry.length == 2 && entry.name[1] == '.'));
+}
+
+// The next entry that matches, or ERROR_NO_MORE_FILES / the error that ended the folder.
+DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& data)
+{
+    OpenFolder& folder = find.folder;
+    while (find.dotsLeft > 0) {
+        const bool self = find.dotsLeft == 2;
+        const size_t length = self ? 1 : 2; // "." or ".."
+        --find.dotsLeft;
+        if (!find.Matches(L"..", length)) {
+            continue;
+        }
+        struct stat info = find.self;
+        if (!self) {
+            int fd = -1;
+            const DWORD error = FolderFd(registry, folder, fd);
+            if (error != ERROR_SUCCESS) {
+                return error;
+            }
+            if (fstatat(fd, "..", &info, 0) != 0) {
+                return Win32ErrorFromErrno(errno);
+            }
+        }
+        FillFindData(info, AttributesOf(info, -1, nullptr, info.st_dev), L"..", length, data);
+        folder.lastValid = false;
+        return ERROR_SUCCESS;
+    }
+    for (;;) {
+        if (folder.entries.Exhausted()) {
+            const int err = folder.entries.EndError();
+            return err == 0 ? ERROR_NO_MORE_FILES : Win32ErrorFromErrno(err);
+        }
+        int fd = -1;
+        const DWORD error = FolderFd(registry, folder, fd);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        RawEntry entry;
+        if (folder.entries.Next(fd, entry) <= 0 || IsDotName(entry)) {
+            continue;
+        }
+        const std::wstring name = WideFromBytes(entry.name, entry.length);
+        if (!find.Matches(name.data(), name.size())) {
+            continue;
+        }
+        struct stat info {};
+        if (fstatat(fd, entry.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) {
+                continue; // removed since the folder was read
+            }
+            return Win32ErrorFromErrno(errno);
+        }
+        FillFindData(info, AttributesOf(info, fd, entry.name, folder.device), name.data(), name.size(), data);
+        folder.lastName.assign(entry.name, entry.length);
+        folder.lastMode = info.st_mode;
+        folder.lastValid = true;
+        return ERROR_SUCCESS;
+    }
+}
+
+// A name without wildcards: one fstatat of that name, no reading of the folder.
+DWORD LookUp(FolderRegistry& registry, const std::string& path, const std::wstring& name, WIN32_FIND_DATAW& data)
+{
+    Location location;
+    const DWORD error = ResolvePath(registry, path, true, location);
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    struct stat info {};
+    struct stat parent {};
+    if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return LocationError(errno, location);
+    }
+    if (fstat(location.dirFd, &parent) != 0) {
+        return Win32ErrorFromErrno(errno);
+    }
+    FillFindData(info, AttributesOf(info, location.dirFd, location.name, parent.st_dev), name.data(), name.size(), data);
+    return ERROR_SUCCESS;
+}
+
+// Opens the folder of `folderPath` and registers the handle as an open enumeration.
+DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std::string folderPath, FindHandle& find)
+{
+    Location location;
+    DWORD error = ResolvePath(*registry, folderPath, false, location);
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    MakeRoom(*registry, location.folder);
+    // Below an enumeration the folder itself must not be a link either.
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (location.belowEnumeration ? O_NOFOLLOW : 0);
+    find.folder.fd.reset(openat(location.dirFd, location.name, flags));
+    if (!find.folder.fd.valid()) {
+        return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
+    }
+    if (fstat(find.folder.fd.get(), &find.self) != 0) {
+        return Win32ErrorFromErrno(errno);
+    }
+    find.folder.path = std::move(folderPath);
+    find.folder.device = find.self.st_dev;
+    find.folder.inode = find.self.st_ino;
+    find.dotsLeft = 2;
+    RegisterFolder(registry, find.folder);
+    return ERROR_SUCCESS;
+}
+
+DWORD FindFirst(LPCWSTR fileName, WIN32_FIND_DATAW& data, HANDLE& handle)
+{
+    std::string path;
+    bool trailingSeparator = false;
+    DWORD error = PathBytes(fileName, path, trailingSeparator);
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    const size_t slash = path.rfind('/');
+    const std::string_view patternBytes = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    // "<dir>/" and "/" hold no pattern: they find nothing, as on Windows.
+    if (trailingSeparator || patternBytes.empty()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    const std::shared_ptr<FolderRegistry>& registry = ThreadFolders();
+    std::lock_guard<std::mutex> lock(registry->mutex);
+    auto find = std::make_unique<FindHandle>(); // declared after the lock: destroyed under it
+    find->pattern = WideFromBytes(patternBytes.data(), patternBytes.size());
+    find->matchAll = find->pattern == L"*";
+    if (find->pattern.find_first_of(L"*?") == std::wstring::npos) {
+        error = LookUp(*registry, path, find->pattern, data); // the handle stays unregistered
+    } else {
+        std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        error = OpenFolderEnumeration(registry, std::move(folderPath), *find);
+        if (error == ERROR_SUCCESS) {
+            error = NextMatch(*registry, *find, data);
+            // Nothing matches in an existing folder: "file not found", not the end of a list.
+            error = error == ERROR_NO_MORE_FILES ? ERROR_FILE_NOT_FOUND : error;
+        }
+    }
+    if (error == ERROR_SUCCESS) {
+        handle = find.release();
+    }
+    return error; // a failed handle is destroyed here, under the lock
+}
+
+bool IsHandle(HANDLE find)
+{
+    return find != nullptr && find != INVALID_HANDLE_VALUE;
+}
+} // namespace
+
+HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, LPVOID findFileData,
+                               FINDEX_SEARCH_OPS searchOp, LPVOID searchFilter, DWORD additionalFlags)
+{
+    // FIND_FIRST_EX_LARGE_FETCH is what every handle does anyway; FIND_FIRST_EX_CASE_SENSITIVE is
+    // not offered (patterns always ignore case) and is accepted as a hint, like Windows does on
+    // folders that are not case-sensitive.
+    (void)additionalFlags;
+    if (findFileData == nullptr || infoLevel < FindExInfoStandard || infoLevel >= FindExInfoMaxInfoLevel ||
+        searchOp < FindExSearchNameMatch || searchOp > FindExSearchLimitToDirectories || searchFilter != nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const DWORD error = FindFirst(fileName, *static_cast<WIN32_FIND_DATAW*>(findFileData), handle);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
+}
+
+HANDLE WINAPI FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findFileData)
+{
+    return FindFirstFileExW(fileName, FindExInfoStandard, findFileData, FindExSearchNameMatch, nullptr, 0);
+}
+
+BOOL WINAPI FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findFileData)
+{
+    if (!IsHandle(find) || findFileData == nullptr) {
+        SetLastError(IsHandle(find) ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    auto& handle = *static_cast<FindHandle*>(find);
+    const std::shared_ptr<FolderRegistry> registry = handle.folder.registry;
+    if (registry == nullptr) {
+        SetLastError(ERROR_NO_MORE_FILES); // a single looked-up name
+        return FALSE;
+    }
+    std::lock_guard<std::mutex> lock(registry->mutex);
+    const DWORD error = NextMatch(*registry, handle, *findFileData);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI FindClose(HANDLE find)
+{
+    if (!IsHandle(find)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    auto* handle = static_cast<FindHandle*>(find);
+    // Keeps the registry alive past the unlock, even when its thread has ended.
+    const std::shared_ptr<FolderRegistry> registry = handle->folder.registry;
+    std::unique_lock<std::mutex> lock;
+    if (registry != nullptr) {
+        lock = std::unique_lock<std::mutex>(registry->mutex);
+    }
+    delete handle;
+    return TRUE;
+}

@@ -1,0 +1,4 @@
+// CRC-32, processor class 5: the class 2 kernel in AVX-512 encoding, ternary-logic XOR.
+#include "tools/Sumwise/checksum/crc32_fold.h"
+
+ORVO_DEFINE_CRC32_KERNELS(Avx512)

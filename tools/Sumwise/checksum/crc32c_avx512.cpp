@@ -1,0 +1,4 @@
+// CRC-32C, processor class 5: the class 2 kernels in AVX-512 encoding.
+#include "tools/Sumwise/checksum/crc32c_three_stream.h"
+
+ORVO_DEFINE_CRC32C_KERNELS(Avx512)

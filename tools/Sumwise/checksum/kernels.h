@@ -1,0 +1,75 @@
+// The kernel variants of every processor class, and the table of them by class: what the
+// dispatch tables are built from, and how tests call each class's variant directly.
+//
+// Kernel arguments are already checked: data is not null.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace checksum {
+
+// Advances a raw CRC-32C register, or continues a finished CRC-32, over `length` bytes (the
+// entries pass at least 1; 0 returns the value unchanged).
+using CrcKernel = uint32_t (*)(const uint8_t* data, size_t length, uint32_t crc);
+// Continues an Adler-32 over length >= 0 bytes; length 0 only normalises the value.
+using AdlerKernel = uint32_t (*)(const uint8_t* data, size_t length, uint32_t adler);
+// Reverses the bytes of count >= 1 32-bit words in place, at any address.
+using ByteSwapKernel = void (*)(uint32_t* words, size_t count);
+
+// Classes 0 and 1.
+uint32_t Crc32cSlicing4(const uint8_t* data, size_t length, uint32_t crc);
+uint32_t Crc32Slicing8(const uint8_t* data, size_t length, uint32_t crc);
+uint32_t Adler32Sse2(const uint8_t* data, size_t length, uint32_t adler);
+void ByteSwapSse2(uint32_t* words, size_t count);
+void ByteSwapSsse3(uint32_t* words, size_t count);  // also class 2
+
+// Classes 2 to 5, one set per encoding. CrcXxx tests PCLMULQDQ in the enabled-feature mask on
+// each call and takes the carry-less (Clmul, Fold) or the table-based path; the paths are
+// also exported on their own so that tests run both on one machine.
+#define ORVO_DECLARE_CLASS_KERNELS(isa)                                                   \
+    uint32_t Crc32c##isa(const uint8_t* data, size_t length, uint32_t crc);               \
+    uint32_t Crc32c##isa##Clmul(const uint8_t* data, size_t length, uint32_t crc);        \
+    uint32_t Crc32c##isa##Tables(const uint8_t* data, size_t length, uint32_t crc);       \
+    uint32_t Crc32##isa(const uint8_t* data, size_t length, uint32_t crc);                \
+    uint32_t Crc32##isa##Fold(const uint8_t* data, size_t length, uint32_t crc)
+ORVO_DECLARE_CLASS_KERNELS(Sse42);
+ORVO_DECLARE_CLASS_KERNELS(Avx);
+ORVO_DECLARE_CLASS_KERNELS(Avx2);
+ORVO_DECLARE_CLASS_KERNELS(Avx512);
+#undef ORVO_DECLARE_CLASS_KERNELS
+
+uint32_t Adler32Sse41(const uint8_t* data, size_t length, uint32_t adler);
+uint32_t Adler32Avx(const uint8_t* data, size_t length, uint32_t adler);
+uint32_t Adler32Avx2(const uint8_t* data, size_t length, uint32_t adler);
+uint32_t Adler32Avx512(const uint8_t* data, size_t length, uint32_t adler);
+void ByteSwapAvx(uint32_t* words, size_t count);
+void ByteSwapAvx2(uint32_t* words, size_t count);
+void ByteSwapAvx512(uint32_t* words, size_t count);
+
+struct ClassKernels {
+    CrcKernel crc32c;
+    CrcKernel crc32cClmul;   // classes 2 to 5 only, else null
+    CrcKernel crc32cTables;  // classes 2 to 5 only, else null
+    CrcKernel crc32;
+    CrcKernel crc32Fold;     // classes 2 to 5 only, else null
+    AdlerKernel adler32;
+    ByteSwapKernel byteSwap;
+};
+
+inline constexpr int32_t kProcessorClassCount = 6;
+
+// The variants of class 0 to 5: the dispatch tables are built from this, and tests call it.
+inline constexpr ClassKernels kKernelsByClass[kProcessorClassCount] = {
+    {Crc32cSlicing4, nullptr, nullptr, Crc32Slicing8, nullptr, Adler32Sse2, ByteSwapSse2},
+    {Crc32cSlicing4, nullptr, nullptr, Crc32Slicing8, nullptr, Adler32Sse2, ByteSwapSsse3},
+    {Crc32cSse42, Crc32cSse42Clmul, Crc32cSse42Tables, Crc32Sse42, Crc32Sse42Fold, Adler32Sse41,
+     ByteSwapSsse3},
+    {Crc32cAvx, Crc32cAvxClmul, Crc32cAvxTables, Crc32Avx, Crc32AvxFold, Adler32Avx,
+     ByteSwapAvx},
+    {Crc32cAvx2, Crc32cAvx2Clmul, Crc32cAvx2Tables, Crc32Avx2, Crc32Avx2Fold, Adler32Avx2,
+     ByteSwapAvx2},
+    {Crc32cAvx512, Crc32cAvx512Clmul, Crc32cAvx512Tables, Crc32Avx512, Crc32Avx512Fold,
+     Adler32Avx512, ByteSwapAvx512},
+};
+
+} // namespace checksum
