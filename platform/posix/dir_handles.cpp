@@ -47,6 +47,7 @@ constexpr size_t kMaximumBudget = 128;
 constexpr int kWalkFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // Layout of a getdents64 record: u64 inode, s64 offset, u16 record length, u8 type, name.
 constexpr size_t kRecordLengthOffset = 16;
+constexpr size_t kRecordTypeOffset = 18;
 constexpr size_t kRecordNameOffset = 19;
 constexpr size_t kNotBelow = static_cast<size_t>(-1);
 
@@ -270,6 +271,7 @@ int FolderEntries::Next(int fd, RawEntry& entry)
     position_ += recordLength;
     entry.name = record + kRecordNameOffset;
     entry.length = std::strlen(entry.name);
+    entry.type = static_cast<unsigned char>(record[kRecordTypeOffset]);
     return 1;
 }
 

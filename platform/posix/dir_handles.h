@@ -35,6 +35,7 @@ private:
 struct RawEntry {
     const char* name = nullptr;
     size_t length = 0;
+    unsigned char type = 0; // the record's d_type (DT_DIR, DT_REG, ...; DT_UNKNOWN when the file system does not say)
 };
 
 // The records of one folder not yet handed out, read from its descriptor in large getdents64

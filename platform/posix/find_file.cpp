@@ -1,5 +1,6 @@
-// Provides FindFirstFileExW, FindFirstFileW, FindNextFileW and FindClose over openat,
-// getdents64 (32 KiB batches per handle) and one fstatat per returned entry.
+// Provides FindFirstFileExW, FindFirstFileW, FindNextFileW, FindClose and CompleteFindData over
+// openat, getdents64 (32 KiB batches per handle) and one fstatat per returned entry (with
+// kFindLazyData, per completed entry: the type comes from the folder's own records).
 //
 // A handle is a heap object holding the folder's descriptor, registered with the thread's open
 // enumerations (dir_handles.h) so that calls on paths inside the folder resolve through it, and
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cwchar>
+#include <dirent.h>
 #include <memory>
 #include <string>
 #include <fcntl.h>
@@ -26,6 +28,10 @@ struct FindHandle {
     bool matchAll = false;  // "*": every name, no matching needed
     struct stat self {};    // the folder's own data, returned for "."
     int dotsLeft = 0;       // 2 while "." is still to come, 1 while "..", then 0
+    bool followLinks = false; // kFindFollowLinks
+    bool lazy = false;        // kFindLazyData
+    // What the last lazy entry still lacks: the stat of folder.lastName, or of "..".
+    enum class Pending { None, Entry, Parent } pending = Pending::None;
 
     FindHandle() = default;
     FindHandle(const FindHandle&) = delete;
@@ -72,6 +78,25 @@ void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name
     data.cAlternateFileName[0] = L'\0';
 }
 
+// An entry of a lazy enumeration: its name and what its type says.
+void FillLazyFindData(DWORD attributes, const wchar_t* name, size_t length, WIN32_FIND_DATAW& data)
+{
+    // Field by field: clearing the whole record (most of it the name buffer) costs more than the
+    // rest of a lazy entry.
+    data.dwFileAttributes = attributes;
+    data.ftCreationTime = FILETIME {};
+    data.ftLastAccessTime = FILETIME {};
+    data.ftLastWriteTime = FILETIME {};
+    data.nFileSizeHigh = 0;
+    data.nFileSizeLow = 0;
+    data.dwReserved0 = 0;
+    data.dwReserved1 = 0;
+    data.cAlternateFileName[0] = L'\0';
+    length = std::min<size_t>(length, MAX_PATH - 1);
+    std::wmemcpy(data.cFileName, name, length);
+    data.cFileName[length] = L'\0';
+}
+
 bool IsDotName(const RawEntry& entry)
 {
     return entry.name[0] == '.' && (entry.length == 1 || (entry.length == 2 && entry.name[1] == '.'));
@@ -87,6 +112,13 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         --find.dotsLeft;
         if (!find.Matches(L"..", length)) {
             continue;
+        }
+        find.pending = FindHandle::Pending::None;
+        if (!self && find.lazy) {
+            FillLazyFindData(FILE_ATTRIBUTE_DIRECTORY, L"..", length, data);
+            find.pending = FindHandle::Pending::Parent;
+            folder.lastValid = false;
+            return ERROR_SUCCESS;
         }
         struct stat info = find.self;
         if (!self) {
@@ -121,6 +153,14 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         if (!find.Matches(name.data(), name.size())) {
             continue;
         }
+        folder.lastName.assign(entry.name, entry.length);
+        folder.lastValid = false;
+        if (find.lazy && (entry.type == DT_DIR || entry.type == DT_REG)) {
+            FillLazyFindData(entry.type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : 0, name.data(), name.size(), data);
+            find.pending = FindHandle::Pending::Entry;
+            return ERROR_SUCCESS;
+        }
+        find.pending = FindHandle::Pending::None;
         struct stat info {};
         if (fstatat(fd, entry.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT) {
@@ -129,7 +169,6 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             return Win32ErrorFromErrno(errno);
         }
         FillFindData(info, AttributesOf(info, fd, entry.name, folder.device), name.data(), name.size(), data);
-        folder.lastName.assign(entry.name, entry.length);
         folder.lastMode = info.st_mode;
         folder.lastValid = true;
         return ERROR_SUCCESS;
@@ -165,8 +204,9 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
         return error;
     }
     MakeRoom(*registry, location.folder);
-    // Below an enumeration the folder itself must not be a link either.
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (location.belowEnumeration ? O_NOFOLLOW : 0);
+    // Below an enumeration the folder itself must not be a link either, unless the caller follows links.
+    const bool noFollow = location.belowEnumeration && !find.followLinks;
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
     find.folder.fd.reset(openat(location.dirFd, location.name, flags));
     if (!find.folder.fd.valid()) {
         return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
@@ -182,7 +222,7 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
     return ERROR_SUCCESS;
 }
 
-DWORD FindFirst(LPCWSTR fileName, WIN32_FIND_DATAW& data, HANDLE& handle)
+DWORD FindFirst(LPCWSTR fileName, DWORD flags, WIN32_FIND_DATAW& data, HANDLE& handle)
 {
     std::string path;
     bool trailingSeparator = false;
@@ -201,6 +241,8 @@ DWORD FindFirst(LPCWSTR fileName, WIN32_FIND_DATAW& data, HANDLE& handle)
     auto find = std::make_unique<FindHandle>(); // declared after the lock: destroyed under it
     find->pattern = WideFromBytes(patternBytes.data(), patternBytes.size());
     find->matchAll = find->pattern == L"*";
+    find->followLinks = (flags & kFindFollowLinks) != 0;
+    find->lazy = (flags & kFindLazyData) != 0;
     if (find->pattern.find_first_of(L"*?") == std::wstring::npos) {
         error = LookUp(*registry, path, find->pattern, data); // the handle stays unregistered
     } else {
@@ -229,15 +271,14 @@ HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, L
 {
     // FIND_FIRST_EX_LARGE_FETCH is what every handle does anyway; FIND_FIRST_EX_CASE_SENSITIVE is
     // not offered (patterns always ignore case) and is accepted as a hint, like Windows does on
-    // folders that are not case-sensitive.
-    (void)additionalFlags;
+    // folders that are not case-sensitive. The layer's own flags are read by FindFirst.
     if (findFileData == nullptr || infoLevel < FindExInfoStandard || infoLevel >= FindExInfoMaxInfoLevel ||
         searchOp < FindExSearchNameMatch || searchOp > FindExSearchLimitToDirectories || searchFilter != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
     HANDLE handle = INVALID_HANDLE_VALUE;
-    const DWORD error = FindFirst(fileName, *static_cast<WIN32_FIND_DATAW*>(findFileData), handle);
+    const DWORD error = FindFirst(fileName, additionalFlags, *static_cast<WIN32_FIND_DATAW*>(findFileData), handle);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
@@ -286,4 +327,34 @@ BOOL WINAPI FindClose(HANDLE find)
     }
     delete handle;
     return TRUE;
+}
+
+void platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
+{
+    if (!IsHandle(find) || data == nullptr) {
+        return;
+    }
+    auto& handle = *static_cast<FindHandle*>(find);
+    if (handle.pending == FindHandle::Pending::None || handle.folder.registry == nullptr) {
+        return;
+    }
+    FolderRegistry& registry = *handle.folder.registry;
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    OpenFolder& folder = handle.folder;
+    int fd = -1;
+    struct stat info {};
+    const bool parent = handle.pending == FindHandle::Pending::Parent;
+    const char* const name = parent ? ".." : folder.lastName.c_str();
+    if (FolderFd(registry, folder, fd) != ERROR_SUCCESS || fstatat(fd, name, &info, parent ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+        return;
+    }
+    const DWORD attributes =
+        parent ? AttributesOf(info, -1, nullptr, info.st_dev) : AttributesOf(info, fd, name, folder.device);
+    const std::wstring wideName = data->cFileName;
+    FillFindData(info, attributes, wideName.data(), wideName.size(), *data);
+    if (!parent) {
+        folder.lastMode = info.st_mode;
+        folder.lastValid = true;
+    }
+    handle.pending = FindHandle::Pending::None;
 }

@@ -4,9 +4,13 @@
 //
 // A semaphore or event handle points to one heap object with a signature (so that a wrong handle
 // is refused rather than misused) and a reference count: the handle holds one reference and every
-// call that uses the object holds another while it runs, so that a thread may close the handle as
-// soon as its wait returns while the thread that signaled it is still leaving SetEvent. Waiters
-// are woken under the object's lock for the same reason.
+// call that may block or wake others holds another while it runs, so that a thread may close the
+// handle as soon as its wait returns while the thread that signaled it is still leaving SetEvent.
+// The count is an atomic: taking a signal without waiting and signaling with no thread asleep
+// (the whole traffic of a parallel search's slot semaphore) take no lock. Sleepers register in
+// `sleepers` under the lock before they test the count a last time; a signaler changes the count
+// first and then looks at `sleepers` (both sequentially consistent), so either the sleeper sees
+// the new count or the signaler sees the sleeper and wakes it under the lock.
 #include "platform/platform.h"
 
 #include <atomic>
@@ -28,10 +32,11 @@ struct SyncObject {
     std::uint32_t signature = kLiveSignature;
     Kind kind;
     std::atomic<int> references{1};
+    std::atomic<LONG> count; // semaphore: the count; event: 1 when signaled, 0 when not
+    LONG maximum;            // semaphore: the largest count; event: 1
+    std::atomic<int> sleepers{0};
     std::mutex mutex;
     std::condition_variable signaled;
-    LONG count;         // semaphore: the count; event: 1 when signaled, 0 when not
-    LONG maximum;       // semaphore: the largest count; event: 1
 
     SyncObject(Kind objectKind, LONG initialCount, LONG maximumCount)
         : kind(objectKind), count(initialCount), maximum(maximumCount)
@@ -39,16 +44,30 @@ struct SyncObject {
     }
     ~SyncObject() { signature = kDeadSignature; }
 
-    // Takes the signal when it is there; caller holds the lock.
+    // Takes the signal when it is there (a manual-reset event keeps it).
     bool TryTake()
     {
-        if (count == 0) {
-            return false;
+        LONG current = count.load();
+        while (current > 0) {
+            if (kind == Kind::ManualEvent || count.compare_exchange_weak(current, current - 1)) {
+                return true;
+            }
         }
-        if (kind != Kind::ManualEvent) {
-            --count;
+        return false;
+    }
+
+    // After the count went up: wakes sleepers, if any, under the lock.
+    void WakeSleepers(bool all)
+    {
+        if (sleepers.load() == 0) {
+            return;
         }
-        return true;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (all) {
+            signaled.notify_all();
+        } else {
+            signaled.notify_one();
+        }
     }
 };
 
@@ -59,7 +78,6 @@ public:
     ~ObjectUse() { Release(object_); }
     ObjectUse(const ObjectUse&) = delete;
     ObjectUse& operator=(const ObjectUse&) = delete;
-    SyncObject& operator*() const { return *object_; }
     SyncObject* operator->() const { return object_; }
 
     static void Release(SyncObject* object)
@@ -119,20 +137,17 @@ BOOL WINAPI ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LPLONG previou
         return FALSE;
     }
     ObjectUse object(found);
-    std::lock_guard<std::mutex> lock(object->mutex);
-    if (releaseCount > object->maximum - object->count) {
-        SetLastError(ERROR_TOO_MANY_POSTS);
-        return FALSE;
-    }
+    LONG current = object->count.load();
+    do {
+        if (releaseCount > object->maximum - current) {
+            SetLastError(ERROR_TOO_MANY_POSTS);
+            return FALSE;
+        }
+    } while (!object->count.compare_exchange_weak(current, current + releaseCount));
     if (previousCount != nullptr) {
-        *previousCount = object->count;
+        *previousCount = current;
     }
-    object->count += releaseCount;
-    if (releaseCount == 1) {
-        object->signaled.notify_one();
-    } else {
-        object->signaled.notify_all();
-    }
+    object->WakeSleepers(releaseCount > 1);
     return TRUE;
 }
 
@@ -152,13 +167,8 @@ BOOL WINAPI SetEvent(HANDLE event)
         return FALSE;
     }
     ObjectUse object(found);
-    std::lock_guard<std::mutex> lock(object->mutex);
-    object->count = 1;
-    if (object->kind == Kind::ManualEvent) {
-        object->signaled.notify_all();
-    } else {
-        object->signaled.notify_one();
-    }
+    object->count.store(1);
+    object->WakeSleepers(object->kind == Kind::ManualEvent);
     return TRUE;
 }
 
@@ -168,15 +178,24 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds)
     if (found == nullptr) {
         return WAIT_FAILED;
     }
-    ObjectUse object(found);
-    std::unique_lock<std::mutex> lock(object->mutex);
-    const auto take = [&object] { return object->TryTake(); };
-    if (milliseconds == INFINITE) {
-        object->signaled.wait(lock, take);
+    if (found->TryTake()) {
         return WAIT_OBJECT_0;
     }
-    return object->signaled.wait_for(lock, std::chrono::milliseconds(milliseconds), take) ? WAIT_OBJECT_0
-                                                                                            : WAIT_TIMEOUT;
+    if (milliseconds == 0) {
+        return WAIT_TIMEOUT;
+    }
+    ObjectUse object(found);
+    std::unique_lock<std::mutex> lock(object->mutex);
+    object->sleepers.fetch_add(1);
+    const auto take = [&object] { return object->TryTake(); };
+    bool taken = true;
+    if (milliseconds == INFINITE) {
+        object->signaled.wait(lock, take);
+    } else {
+        taken = object->signaled.wait_for(lock, std::chrono::milliseconds(milliseconds), take);
+    }
+    object->sleepers.fetch_sub(1);
+    return taken ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle)

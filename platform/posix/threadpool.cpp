@@ -22,7 +22,9 @@
 namespace {
 
 constexpr unsigned kMaximumThreads = 512;
-constexpr auto kStarvationInterval = std::chrono::milliseconds(50);
+// Long enough that threads merely preempted by a busy machine, or items that run long, do not
+// count as starving (each added thread costs every other one some of its processor).
+constexpr auto kStarvationInterval = std::chrono::milliseconds(250);
 constexpr auto kIdleRetirement = std::chrono::seconds(20);
 
 struct WorkItem {

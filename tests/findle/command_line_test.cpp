@@ -36,16 +36,20 @@ struct CommandCase {
     const wchar_t* search; // expected search argument when run
 };
 
-ParseOutcome Parse(const std::vector<std::wstring>& arguments, FindleOptions& options)
-{
-    std::vector<std::wstring> texts{L"findle"};
-    texts.insert(texts.end(), arguments.begin(), arguments.end());
-    std::vector<wchar_t*> argv;
-    for (auto& text : texts) {
-        argv.push_back(text.data());
+// The argument texts live as long as the object: the options point into them.
+struct CommandLine {
+    explicit CommandLine(const std::vector<std::wstring>& arguments) : texts{L"findle"}
+    {
+        texts.insert(texts.end(), arguments.begin(), arguments.end());
+        for (auto& text : texts) {
+            argv.push_back(text.data());
+        }
     }
-    return ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options);
-}
+    ParseOutcome Parse(FindleOptions& options) { return ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options); }
+
+    std::vector<std::wstring> texts;
+    std::vector<wchar_t*> argv;
+};
 
 TEST(ParseCommandLine, SwitchesLimitsAndTheSearchArgument)
 {
@@ -74,7 +78,8 @@ TEST(ParseCommandLine, SwitchesLimitsAndTheSearchArgument)
     };
     for (const auto& c : cases) {
         FindleOptions options;
-        const ParseOutcome outcome = Parse(c.arguments, options);
+        CommandLine commandLine(c.arguments);
+        const ParseOutcome outcome = commandLine.Parse(options);
         const std::string label = std::to_string(&c - cases);
         EXPECT_EQ(outcome.run, c.run) << label;
         EXPECT_EQ(outcome.exitCode, c.exitCode) << label;
@@ -91,7 +96,8 @@ TEST(ParseCommandLine, SwitchesLimitsAndTheSearchArgument)
 TEST(ParseCommandLine, SlashIsASwitchOnlyOnWindows)
 {
     FindleOptions options;
-    const ParseOutcome outcome = Parse({L"/?"}, options);
+    CommandLine commandLine({L"/?"});
+    const ParseOutcome outcome = commandLine.Parse(options);
     if (platform::kIsWindows) {
         EXPECT_FALSE(outcome.run);
         EXPECT_EQ(outcome.exitCode, 0);

@@ -155,10 +155,13 @@ void SearchSubfolder(const wchar_t* path, const wchar_t* pattern, const Coordina
     }
 }
 
-void ConsiderFile(const WIN32_FIND_DATAW& entry, const wchar_t* path, const wchar_t* pattern,
+void ConsiderFile(HANDLE find, WIN32_FIND_DATAW& entry, const wchar_t* path, const wchar_t* pattern,
                   const ResultAddresses& results)
 {
     if (PathMatchSpecW(entry.cFileName, pattern)) {
+        // The size is read for matches only: this is where an enumeration that leaves sizes out
+        // (the lazy flag) fetches it.
+        platform::CompleteFindData(find, &entry);
         if (InterlockedIncrement(results.filesMatched) == 1) {
             printf("\n");
         }
@@ -177,9 +180,10 @@ HRESULT SearchEntries(wchar_t* buffer, const wchar_t* folder, const wchar_t* pat
     size_t nameRoom = 0;
     RETURN_IF_FAILED(MakeLongPath(buffer, kPathBufferChars, folder, &name, &nameRoom, true));
     RETURN_IF_FAILED(CopyToBuffer(name, nameRoom, L"*"));
+    // Folder links are entered wherever they are; the type of each entry is all the loop needs.
+    constexpr DWORD kFlags = FIND_FIRST_EX_LARGE_FETCH | platform::kFindFollowLinks | platform::kFindLazyData;
     WIN32_FIND_DATAW entry;
-    const FindHandle find(
-        FindFirstFileExW(buffer, FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    const FindHandle find(FindFirstFileExW(buffer, FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, kFlags));
     RETURN_HR_IF(failure::HResultFromLastError(), !find.valid());
     InterlockedIncrement(results.foldersVisited);
     const wchar_t* const printed = buffer + std::wcslen(platform::kLongPathPrefix);
@@ -190,7 +194,7 @@ HRESULT SearchEntries(wchar_t* buffer, const wchar_t* folder, const wchar_t* pat
                 SearchSubfolder(buffer, pattern, coordination, depth, results);
             }
         } else {
-            ConsiderFile(entry, printed, pattern, results);
+            ConsiderFile(find.get(), entry, printed, pattern, results);
         }
     } while (FindNextFileW(find.get(), &entry));
     return S_OK;
