@@ -165,6 +165,7 @@ DWORD OpenOutside(std::string_view path, UniqueFd& out)
 
 void Park(FolderRegistry& registry, OpenFolder& folder)
 {
+    EnsureIdentity(folder); // a reopened folder is checked against it
     registry.open.erase(std::find(registry.open.begin(), registry.open.end(), &folder));
     folder.entries.ReadRest(folder.fd.get());
     folder.fd.reset();
@@ -347,6 +348,21 @@ void MakeRoom(FolderRegistry& registry, const OpenFolder* keep)
         }
         Park(registry, **victim);
     }
+}
+
+DWORD EnsureIdentity(OpenFolder& folder)
+{
+    if (folder.identityKnown) {
+        return ERROR_SUCCESS;
+    }
+    struct stat info {};
+    if (fstat(folder.fd.get(), &info) != 0) {
+        return Win32ErrorFromErrno(errno);
+    }
+    folder.device = info.st_dev;
+    folder.inode = info.st_ino;
+    folder.identityKnown = true;
+    return ERROR_SUCCESS;
 }
 
 DWORD FolderFd(FolderRegistry& registry, OpenFolder& folder, int& fd)

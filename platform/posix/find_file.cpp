@@ -30,8 +30,8 @@ struct FindHandle {
     int dotsLeft = 0;       // 2 while "." is still to come, 1 while "..", then 0
     bool followLinks = false; // kFindFollowLinks
     bool lazy = false;        // kFindLazyData
-    // What the last lazy entry still lacks: the stat of folder.lastName, or of "..".
-    enum class Pending { None, Entry, Parent } pending = Pending::None;
+    // What the last lazy entry still lacks: the stat of folder.lastName, of the folder or of "..".
+    enum class Pending { None, Entry, Self, Parent } pending = Pending::None;
 
     FindHandle() = default;
     FindHandle(const FindHandle&) = delete;
@@ -97,6 +97,17 @@ void FillLazyFindData(DWORD attributes, const wchar_t* name, size_t length, WIN3
     data.cFileName[length] = L'\0';
 }
 
+// The device that tells a mount point among the folder's entries: only folders are compared, so
+// only they need the folder's own identity, which a lazy enumeration reads on first need.
+dev_t DeviceForEntry(OpenFolder& folder, const struct stat& entry)
+{
+    if (!S_ISDIR(entry.st_mode)) {
+        return entry.st_dev;
+    }
+    EnsureIdentity(folder);
+    return folder.device;
+}
+
 bool IsDotName(const RawEntry& entry)
 {
     return entry.name[0] == '.' && (entry.length == 1 || (entry.length == 2 && entry.name[1] == '.'));
@@ -114,9 +125,9 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             continue;
         }
         find.pending = FindHandle::Pending::None;
-        if (!self && find.lazy) {
+        if (find.lazy) {
             FillLazyFindData(FILE_ATTRIBUTE_DIRECTORY, L"..", length, data);
-            find.pending = FindHandle::Pending::Parent;
+            find.pending = self ? FindHandle::Pending::Self : FindHandle::Pending::Parent;
             folder.lastValid = false;
             return ERROR_SUCCESS;
         }
@@ -168,7 +179,8 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             }
             return Win32ErrorFromErrno(errno);
         }
-        FillFindData(info, AttributesOf(info, fd, entry.name, folder.device), name.data(), name.size(), data);
+        FillFindData(info, AttributesOf(info, fd, entry.name, DeviceForEntry(folder, info)), name.data(), name.size(),
+                     data);
         folder.lastMode = info.st_mode;
         folder.lastValid = true;
         return ERROR_SUCCESS;
@@ -211,7 +223,10 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
     if (!find.folder.fd.valid()) {
         return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
     }
-    if (fstat(find.folder.fd.get(), &find.self) != 0) {
+    // A lazy enumeration reads the folder's own data only when something asks for it.
+    if (find.lazy) {
+        find.folder.identityKnown = false;
+    } else if (fstat(find.folder.fd.get(), &find.self) != 0) {
         return Win32ErrorFromErrno(errno);
     }
     find.folder.path = std::move(folderPath);
@@ -343,16 +358,16 @@ void platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
     OpenFolder& folder = handle.folder;
     int fd = -1;
     struct stat info {};
-    const bool parent = handle.pending == FindHandle::Pending::Parent;
-    const char* const name = parent ? ".." : folder.lastName.c_str();
-    if (FolderFd(registry, folder, fd) != ERROR_SUCCESS || fstatat(fd, name, &info, parent ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+    const bool entry = handle.pending == FindHandle::Pending::Entry;
+    const char* const name = entry ? folder.lastName.c_str() : handle.pending == FindHandle::Pending::Self ? "." : "..";
+    if (FolderFd(registry, folder, fd) != ERROR_SUCCESS || fstatat(fd, name, &info, entry ? AT_SYMLINK_NOFOLLOW : 0) != 0) {
         return;
     }
     const DWORD attributes =
-        parent ? AttributesOf(info, -1, nullptr, info.st_dev) : AttributesOf(info, fd, name, folder.device);
+        entry ? AttributesOf(info, fd, name, DeviceForEntry(folder, info)) : AttributesOf(info, -1, nullptr, info.st_dev);
     const std::wstring wideName = data->cFileName;
     FillFindData(info, attributes, wideName.data(), wideName.size(), *data);
-    if (!parent) {
+    if (entry) {
         folder.lastMode = info.st_mode;
         folder.lastValid = true;
     }

@@ -38,7 +38,8 @@ constexpr DWORD kFindFollowLinks = 0x10000000;
 // kFindLazyData: entries whose type the folder itself records (folders and regular files, on
 // file systems that keep d_type) come without a stat: the name and FILE_ATTRIBUTE_DIRECTORY are
 // exact, everything else (other attributes, size, times) is 0 until CompleteFindData fills it.
-// Links and entries of unknown type come complete. "." has the folder's data; ".." is lazy too.
+// Links and entries of unknown type come complete; "." and ".." are lazy folders too, and the
+// folder's own stat is left out until something needs it.
 constexpr DWORD kFindLazyData = 0x20000000;
 // Fills the rest of the entry that `find` returned last into `data` with one fstatat, when the
 // enumeration runs with kFindLazyData and left it incomplete; otherwise does nothing. An entry
