@@ -28,6 +28,7 @@ struct FindHandle {
     bool matchAll = false;  // "*": every name, no matching needed
     struct stat self {};    // the folder's own data, returned for "."
     int dotsLeft = 0;       // 2 while "." is still to come, 1 while "..", then 0
+    std::wstring name;        // the current entry's name, decoded into the same storage each time
     bool followLinks = false; // kFindFollowLinks
     bool lazy = false;        // kFindLazyData
     // What the last lazy entry still lacks: the stat of folder.lastName, of the folder or of "..".
@@ -108,6 +109,22 @@ dev_t DeviceForEntry(OpenFolder& folder, const struct stat& entry)
     return folder.device;
 }
 
+// The wide form of an entry's name in `storage`, which keeps its capacity from entry to entry:
+// plain ASCII, which most names are, is widened in place; anything else goes through the codec.
+const std::wstring& DecodeName(const RawEntry& entry, std::wstring& storage)
+{
+    storage.resize(entry.length);
+    for (size_t i = 0; i < entry.length; ++i) {
+        const auto byte = static_cast<unsigned char>(entry.name[i]);
+        if (byte >= 0x80) {
+            storage = WideFromBytes(entry.name, entry.length);
+            break;
+        }
+        storage[i] = static_cast<wchar_t>(byte);
+    }
+    return storage;
+}
+
 bool IsDotName(const RawEntry& entry)
 {
     return entry.name[0] == '.' && (entry.length == 1 || (entry.length == 2 && entry.name[1] == '.'));
@@ -160,7 +177,7 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         if (folder.entries.Next(fd, entry) <= 0 || IsDotName(entry)) {
             continue;
         }
-        const std::wstring name = WideFromBytes(entry.name, entry.length);
+        const std::wstring& name = DecodeName(entry, find.name);
         if (!find.Matches(name.data(), name.size())) {
             continue;
         }
