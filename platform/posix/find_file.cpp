@@ -59,8 +59,8 @@ FILETIME FileTimeFrom(const timespec& time)
     return FILETIME {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
-void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name, size_t length,
-                  WIN32_FIND_DATAW& data)
+// Everything but the name.
+void FillStatData(const struct stat& info, DWORD attributes, WIN32_FIND_DATAW& data)
 {
     data.dwFileAttributes = attributes;
     data.ftLastWriteTime = FileTimeFrom(info.st_mtim);
@@ -72,11 +72,17 @@ void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name
     data.nFileSizeLow = static_cast<DWORD>(size);
     data.dwReserved0 = 0;
     data.dwReserved1 = 0;
+    data.cAlternateFileName[0] = L'\0';
+}
+
+void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name, size_t length,
+                  WIN32_FIND_DATAW& data)
+{
+    FillStatData(info, attributes, data);
     // Names are at most 255 bytes, so at most 255 characters: they always fit.
     length = std::min<size_t>(length, MAX_PATH - 1);
     std::wmemcpy(data.cFileName, name, length);
     data.cFileName[length] = L'\0';
-    data.cAlternateFileName[0] = L'\0';
 }
 
 // An entry of a lazy enumeration: its name and what its type says.
@@ -382,8 +388,7 @@ void platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
     }
     const DWORD attributes =
         entry ? AttributesOf(info, fd, name, DeviceForEntry(folder, info)) : AttributesOf(info, -1, nullptr, info.st_dev);
-    const std::wstring wideName = data->cFileName;
-    FillFindData(info, attributes, wideName.data(), wideName.size(), *data);
+    FillStatData(info, attributes, *data); // the name is already there
     if (entry) {
         folder.lastMode = info.st_mode;
         folder.lastValid = true;
