@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <pathcch.h>
 #include <shlwapi.h>
+#include <evntprov.h>
 #include <cstdio>
 #include <cwchar>
 
@@ -49,12 +50,15 @@ inline void CompleteFindData(HANDLE, WIN32_FIND_DATAW*) {}
 #include "posix/byte_size.h"
 #include "posix/debug.h"
 #include "posix/errors.h"
+#include "posix/event_trace.h"
 #include "posix/file_ops.h"
 #include "posix/find_file.h"
 #include "posix/heap.h"
+#include "posix/init_once.h"
 #include "posix/library.h"
 #include "posix/locale.h"
 #include "posix/path.h"
+#include "posix/srw_lock.h"
 #include "posix/sync.h"
 #include "posix/text.h"
 #include "posix/threadpool.h"

@@ -187,11 +187,15 @@ DWORD Reopen(FolderRegistry& registry, OpenFolder& folder)
         const bool descendant = offset != kNotBelow;
         if (!descendant) {
             offset = OffsetBelow(other->path, folder.path);
-            if (offset == kNotBelow || HasDotComponent(std::string_view(folder.path).substr(offset))) {
-                continue;
-            }
         }
-        const size_t distance = ComponentCount(std::string_view(descendant ? other->path : folder.path).substr(offset));
+        if (offset == kNotBelow) {
+            continue;
+        }
+        const std::string_view between = std::string_view(descendant ? other->path : folder.path).substr(offset);
+        if (HasDotComponent(between)) {
+            continue;
+        }
+        const size_t distance = ComponentCount(between);
         if (distance < nearestDistance) {
             nearest = other;
             nearestDistance = distance;
@@ -390,7 +394,8 @@ DWORD PathBytes(LPCWSTR wide, std::string& bytes, bool& trailingSeparator)
     if (!BytesFromWide(wide, std::wcslen(wide), bytes)) {
         return ERROR_INVALID_NAME;
     }
-    if (bytes.find("//") != std::string::npos) {
+    const auto isDoubleSeparator = [](char a, char b) { return a == '/' && b == '/'; };
+    if (std::adjacent_find(bytes.begin(), bytes.end(), isDoubleSeparator) != bytes.end()) {
         size_t kept = 0;
         for (const char byte : bytes) {
             if (byte != '/' || kept == 0 || bytes[kept - 1] != '/') {

@@ -4,8 +4,10 @@
 // Every path is resolved through the thread's open enumerations (dir_handles.h), so a walk's
 // calls act relative to the folder it is enumerating and never follow a link below its root.
 // DeleteFileW and SetFileAttributesW on the entry that the enumeration has just returned reuse
-// the mode that the enumeration read for it, so deleting a file costs one unlink and no stat:
-// the mode is at most one step old, the same age a stat made just before the unlink would have.
+// the mode that the enumeration read for it, so deleting a file costs one unlink and no stat.
+// That mode is the one the caller saw in the record and decided on; SetFileAttributesW keeps it
+// current, and a change by another process in between goes unseen, as it would between a
+// separate stat and the unlink.
 #include "platform/platform.h"
 #include "platform/posix/dir_handles.h"
 #include "platform/posix/file_attributes.h"
@@ -59,65 +61,64 @@ void ForgetEntry(const Location& location)
     }
 }
 
-DWORD DeleteFile(LPCWSTR fileName)
+// Resolves `path` through the thread's open enumerations, under their lock, and runs
+// `action(location)` on it. A name ending in a separator cannot name a file: with
+// `refuseTrailingSeparator` it fails with 123 before anything is resolved.
+template <typename Action>
+DWORD AtLocation(LPCWSTR path, bool followLast, bool refuseTrailingSeparator, Action&& action)
 {
     FolderRegistry& registry = *ThreadFolders();
     std::lock_guard<std::mutex> lock(registry.mutex);
     bool trailingSeparator = false;
-    DWORD error = PathBytes(fileName, t_path, trailingSeparator);
-    if (error != ERROR_SUCCESS) {
+    if (const DWORD error = PathBytes(path, t_path, trailingSeparator); error != ERROR_SUCCESS) {
         return error;
     }
-    if (trailingSeparator) {
-        return ERROR_INVALID_NAME; // a name ending in a separator cannot name a file
+    if (refuseTrailingSeparator && trailingSeparator) {
+        return ERROR_INVALID_NAME;
     }
     Location location;
-    unsigned mode = 0;
-    error = ResolvePath(registry, t_path, false, location);
-    if (error == ERROR_SUCCESS) {
-        error = ModeOf(location, mode);
-    }
-    if (error != ERROR_SUCCESS) {
+    if (const DWORD error = ResolvePath(registry, t_path, followLast, location); error != ERROR_SUCCESS) {
         return error;
     }
-    // Windows refuses to delete a read-only file or a folder; a link goes as a link.
-    if (S_ISDIR(mode) || (!S_ISLNK(mode) && (mode & S_IWUSR) == 0)) {
-        return ERROR_ACCESS_DENIED;
-    }
-    if (unlinkat(location.dirFd, location.name, 0) != 0) {
-        return LocationError(errno, location);
-    }
-    ForgetEntry(location);
-    return ERROR_SUCCESS;
+    return action(location);
+}
+
+DWORD DeleteFile(LPCWSTR fileName)
+{
+    return AtLocation(fileName, false, true, [](const Location& location) {
+        unsigned mode = 0;
+        if (const DWORD error = ModeOf(location, mode); error != ERROR_SUCCESS) {
+            return error;
+        }
+        // Windows refuses to delete a read-only file or a folder; a link goes as a link.
+        if (S_ISDIR(mode) || (!S_ISLNK(mode) && (mode & S_IWUSR) == 0)) {
+            return ERROR_ACCESS_DENIED;
+        }
+        if (unlinkat(location.dirFd, location.name, 0) != 0) {
+            return LocationError(errno, location);
+        }
+        ForgetEntry(location);
+        return ERROR_SUCCESS;
+    });
 }
 
 DWORD RemoveDirectory(LPCWSTR pathName)
 {
-    FolderRegistry& registry = *ThreadFolders();
-    std::lock_guard<std::mutex> lock(registry.mutex);
-    bool trailingSeparator = false;
-    DWORD error = PathBytes(pathName, t_path, trailingSeparator);
-    if (error != ERROR_SUCCESS) {
-        return error;
-    }
     // "<dir>/<sub>/" resolves against <dir>: <sub>'s own enumeration may still be open.
-    Location location;
-    error = ResolvePath(registry, t_path, false, location);
-    if (error != ERROR_SUCCESS) {
-        return error;
-    }
-    if (unlinkat(location.dirFd, location.name, AT_REMOVEDIR) != 0) {
-        const int err = errno;
-        if (err == ENOTDIR) {
-            // The entry is there but is no folder (267), or a folder on the way is not one (3).
-            struct stat info {};
-            return fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) == 0 ? ERROR_DIRECTORY
-                                                                                           : ERROR_PATH_NOT_FOUND;
+    return AtLocation(pathName, false, false, [](const Location& location) {
+        if (unlinkat(location.dirFd, location.name, AT_REMOVEDIR) != 0) {
+            const int err = errno;
+            if (err == ENOTDIR) {
+                // The entry is there but is no folder (267), or a folder on the way is not one (3).
+                struct stat info {};
+                return fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) == 0 ? ERROR_DIRECTORY
+                                                                                               : ERROR_PATH_NOT_FOUND;
+            }
+            return LocationError(err, location);
         }
-        return LocationError(err, location);
-    }
-    ForgetEntry(location);
-    return ERROR_SUCCESS;
+        ForgetEntry(location);
+        return ERROR_SUCCESS;
+    });
 }
 
 DWORD SetAttributes(LPCWSTR fileName, DWORD attributes)
@@ -125,72 +126,52 @@ DWORD SetAttributes(LPCWSTR fileName, DWORD attributes)
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return ERROR_INVALID_PARAMETER;
     }
-    FolderRegistry& registry = *ThreadFolders();
-    std::lock_guard<std::mutex> lock(registry.mutex);
-    bool trailingSeparator = false;
-    DWORD error = PathBytes(fileName, t_path, trailingSeparator);
-    if (error != ERROR_SUCCESS) {
-        return error;
-    }
-    Location location;
-    unsigned mode = 0;
-    error = ResolvePath(registry, t_path, false, location);
-    if (error == ERROR_SUCCESS) {
-        error = ModeOf(location, mode);
-    }
-    if (error != ERROR_SUCCESS) {
-        return error;
-    }
-    // A link has no permission bits of its own, and a folder without its owner write bit would
-    // refuse the deletion of its entries, which READONLY never does on Windows: both keep their
-    // mode and the call succeeds.
-    if (S_ISLNK(mode) || S_ISDIR(mode)) {
+    return AtLocation(fileName, false, false, [attributes](const Location& location) {
+        unsigned mode = 0;
+        if (const DWORD error = ModeOf(location, mode); error != ERROR_SUCCESS) {
+            return error;
+        }
+        // A link has no permission bits of its own, and a folder without its owner write bit would
+        // refuse the deletion of its entries, which READONLY never does on Windows: both keep their
+        // mode and the call succeeds.
+        if (S_ISLNK(mode) || S_ISDIR(mode)) {
+            return ERROR_SUCCESS;
+        }
+        const unsigned wanted = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? mode & ~S_IWUSR : mode | S_IWUSR;
+        if (wanted == mode) {
+            return ERROR_SUCCESS;
+        }
+        // AT_SYMLINK_NOFOLLOW: an entry swapped for a link meanwhile fails instead of changing the target.
+        if (fchmodat(location.dirFd, location.name, wanted & 07777, AT_SYMLINK_NOFOLLOW) != 0) {
+            return LocationError(errno, location);
+        }
+        if (IsLastEntry(location)) {
+            location.folder->lastMode = wanted;
+        }
         return ERROR_SUCCESS;
-    }
-    const unsigned wanted = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? mode & ~S_IWUSR : mode | S_IWUSR;
-    if (wanted == mode) {
-        return ERROR_SUCCESS;
-    }
-    // AT_SYMLINK_NOFOLLOW: an entry swapped for a link meanwhile fails instead of changing the target.
-    if (fchmodat(location.dirFd, location.name, wanted & 07777, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LocationError(errno, location);
-    }
-    if (IsLastEntry(location)) {
-        location.folder->lastMode = wanted;
-    }
-    return ERROR_SUCCESS;
+    });
 }
 
 DWORD GetAttributes(LPCWSTR fileName, DWORD& attributes)
 {
-    FolderRegistry& registry = *ThreadFolders();
-    std::lock_guard<std::mutex> lock(registry.mutex);
-    bool trailingSeparator = false;
-    DWORD error = PathBytes(fileName, t_path, trailingSeparator);
-    if (error != ERROR_SUCCESS) {
-        return error;
-    }
-    Location location;
-    error = ResolvePath(registry, t_path, true, location);
-    if (error != ERROR_SUCCESS) {
-        return error;
-    }
-    struct stat info {};
-    if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LocationError(errno, location);
-    }
-    // A folder on another device than its parent is a mount point; "/" has no parent.
-    dev_t parentDevice = info.st_dev;
-    if (S_ISDIR(info.st_mode) && location.dirFd != AT_FDCWD) {
-        struct stat parent {};
-        if (location.folder != nullptr && EnsureIdentity(*location.folder) == ERROR_SUCCESS) {
-            parentDevice = location.folder->device;
-        } else if (fstat(location.dirFd, &parent) == 0) {
-            parentDevice = parent.st_dev;
+    return AtLocation(fileName, true, false, [&attributes](const Location& location) {
+        struct stat info {};
+        if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            return LocationError(errno, location);
         }
-    }
-    attributes = AttributesOf(info, location.dirFd, location.name, parentDevice);
-    return ERROR_SUCCESS;
+        // A folder on another device than its parent is a mount point; "/" has no parent.
+        dev_t parentDevice = info.st_dev;
+        if (S_ISDIR(info.st_mode) && location.dirFd != AT_FDCWD) {
+            struct stat parent {};
+            if (location.folder != nullptr && EnsureIdentity(*location.folder) == ERROR_SUCCESS) {
+                parentDevice = location.folder->device;
+            } else if (fstat(location.dirFd, &parent) == 0) {
+                parentDevice = parent.st_dev;
+            }
+        }
+        attributes = AttributesOf(info, location.dirFd, location.name, parentDevice);
+        return ERROR_SUCCESS;
+    });
 }
 } // namespace
 

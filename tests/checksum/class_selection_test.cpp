@@ -79,6 +79,11 @@ constexpr Processor kProcessors[] = {
     {"Sse2Only", 0, 0, 0, 0, 0x7, kFeatureSse3},
 };
 
+void PrintTo(const Processor& processor, std::ostream* out)
+{
+    *out << processor.name;
+}
+
 class ClassSelectionTest : public testing::TestWithParam<Processor> {};
 
 TEST_P(ClassSelectionTest, ClassAndEnabledFeatures)

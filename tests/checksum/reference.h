@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ struct ChecksumCase {
     uint32_t initial;
 };
 
+// Test output names the variant instead of dumping its bytes.
+inline void PrintTo(const ChecksumCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 template <typename Kernel>
 struct Variant {
     std::string name;       // e.g. "Class2Clmul"
@@ -65,6 +72,12 @@ struct Variant {
     bool needsClmul;        // takes the carry-less path unconditionally
     Kernel kernel;
 };
+
+template <typename Kernel>
+void PrintTo(const Variant<Kernel>& variant, std::ostream* out)
+{
+    *out << variant.name;
+}
 
 using CrcVariant = Variant<checksum::CrcKernel>;
 using AdlerVariant = Variant<checksum::AdlerKernel>;

@@ -58,7 +58,7 @@ private:
     rlimit saved_ {};
 };
 
-TEST(FindFile, ParkedEnumerationsResumeFromMemoryWithFreshData)
+TEST(ParkedEnumerations, ResumeFromMemoryWithFreshData)
 {
     testing_support::TempDir dir;
     constexpr int kFiles = 500;
@@ -117,7 +117,43 @@ TEST(FindFile, ParkedEnumerationsResumeFromMemoryWithFreshData)
     EXPECT_TRUE(FindClose(big));
 }
 
-TEST(FindFile, AParkedFolderThatWasSwappedIsNotResumed)
+TEST(ParkedEnumerations, AreReopenedThroughAnOpenAncestor)
+{
+    testing_support::TempDir dir;
+    for (int i = 0; i < 20; ++i) {
+        dir.File("tree/big/f" + std::to_string(i));
+    }
+    constexpr int kOthers = 40;
+    for (int i = 0; i < kOthers; ++i) {
+        dir.Folder("other" + std::to_string(i));
+    }
+    const LowDescriptorLimit limit(256);
+    const std::wstring tree = Wide(dir.path() / "tree");
+    WIN32_FIND_DATAW data {};
+    const HANDLE big = FindFirstFileW((tree + L"/big/f*").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, big);
+    std::vector<HANDLE> others;
+    for (int i = 0; i < kOthers; ++i) {
+        others.push_back(FindFirstFileW((Wide(dir.path()) + L"/other" + std::to_wstring(i) + L"/*").c_str(), &data));
+    }
+    const HANDLE ancestor = FindFirstFileW((tree + L"/*").c_str(), &data); // opened last: kept open
+    ASSERT_NE(INVALID_HANDLE_VALUE, ancestor);
+    // Once the tree has moved, "big" can only be found again from the ancestor's descriptor.
+    fs::rename(dir.path() / "tree", dir.path() / "moved");
+    int count = 1;
+    while (FindNextFileW(big, &data)) {
+        ++count;
+    }
+    EXPECT_EQ(ERROR_NO_MORE_FILES, GetLastError());
+    EXPECT_EQ(20, count);
+    for (const HANDLE other : others) {
+        FindClose(other);
+    }
+    FindClose(ancestor);
+    FindClose(big);
+}
+
+TEST(ParkedEnumerations, AreNotResumedWhenTheirFolderWasSwapped)
 {
     testing_support::TempDir dir;
     for (int i = 0; i < 20; ++i) {
@@ -236,10 +272,12 @@ WalkResult RemoveBelow(const std::wstring& root)
     return result;
 }
 
-TEST(DeepTrees, SixteenThousandLevelsWithALowDescriptorLimit)
+// The engine walks 16,000 levels in its own tests; here a chain deep enough to park most of
+// its enumerations under a low descriptor limit, kept in memory so that it never waits on a disk.
+TEST(DeepTrees, ThousandsOfLevelsWithALowDescriptorLimit)
 {
-    testing_support::TempDir dir;
-    constexpr int kDepth = 16000;
+    testing_support::TempDir dir(true);
+    constexpr int kDepth = 4000;
     MakeChain(dir.path(), kDepth, "d");
     const size_t descriptorsBefore = OpenDescriptorCount();
     WalkResult result;
@@ -257,7 +295,7 @@ TEST(DeepTrees, SixteenThousandLevelsWithALowDescriptorLimit)
 
 TEST(DeepTrees, PathsBeyondPathMaxOutsideAnyEnumeration)
 {
-    testing_support::TempDir dir;
+    testing_support::TempDir dir(true);
     constexpr int kDepth = 2000;
     MakeChain(dir.path(), kDepth, "dir");
     std::wstring deep = Wide(dir.path());

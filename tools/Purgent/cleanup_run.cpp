@@ -5,6 +5,7 @@
 
 #include "common/buffer_format.h"
 #include "common/number_format.h"
+#include "common/telemetry/purgent_telemetry.h"
 
 namespace {
 
@@ -68,9 +69,16 @@ int RunCleanup(const CleanupRequest& request)
     if (!request.quiet) {
         printf("Cleaning %ls\n\r", request.rootPath);
     }
+    // Released at the end of the run, after the report and before the exit code is returned.
+    PurgentTelemetryProvider::OrvoFilesCleanup activity;
+    activity.Start();
     CleanupStatistics statistics{};
     const HRESULT hr = OrvoFilesCleanup(request.rootPath, request.fileSpecs, request.minimumAge, request.flags,
                                         request.maximumDurationMs, &statistics);
+    PurgentTelemetryProvider::FileCleanupStats(statistics.FilesConsidered, statistics.FilesRemoved,
+                                               statistics.FilesRemovedSizeBytes, statistics.FoldersVisited,
+                                               statistics.FoldersRemoved, statistics.ElapsedTimeMs);
+    activity.Stop(hr);
     if (FAILED(hr)) {
         printf("**** Error 0x%08lx\n\r", static_cast<unsigned long>(static_cast<DWORD>(hr)));
     }
