@@ -28,7 +28,7 @@ struct FindHandle {
     bool matchAll = false;  // "*": every name, no matching needed
     struct stat self {};    // the folder's own data, returned for "."
     int dotsLeft = 0;       // 2 while "." is still to come, 1 while "..", then 0
-    std::wstring name;        // the current entry's name, decoded into the same storage each time
+    std::wstring decodedName; // the current entry's name, decoded into the same storage each time
     bool followLinks = false; // kFindFollowLinks
     bool lazy = false;        // kFindLazyData
     // What the last lazy entry still lacks: the stat of folder.lastName, of the folder or of "..".
@@ -183,7 +183,7 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         if (folder.entries.Next(fd, entry) <= 0 || IsDotName(entry)) {
             continue;
         }
-        const std::wstring& name = DecodeName(entry, find.name);
+        const std::wstring& name = DecodeName(entry, find.decodedName);
         if (!find.Matches(name.data(), name.size())) {
             continue;
         }
