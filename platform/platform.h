@@ -34,6 +34,11 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr const wchar_t* kLongPathPrefix = L"\\\\?\\";
 inline constexpr bool kIsWindows = true;
 inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-' || ch == L'/'; }
+// The enumeration flags of the POSIX layer: the system already follows folder links everywhere
+// and returns every entry complete, so they ask for nothing here.
+inline constexpr DWORD kFindFollowLinks = 0;
+inline constexpr DWORD kFindLazyData = 0;
+inline void CompleteFindData(HANDLE, WIN32_FIND_DATAW*) {}
 } // namespace platform
 
 #else
@@ -54,7 +59,9 @@ inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-' || ch == L'
 #include "posix/locale.h"
 #include "posix/path.h"
 #include "posix/srw_lock.h"
+#include "posix/sync.h"
 #include "posix/text.h"
+#include "posix/threadpool.h"
 #include "posix/time.h"
 #include "posix/wildcard.h"
 

@@ -47,6 +47,7 @@ constexpr size_t kMaximumBudget = 128;
 constexpr int kWalkFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // Layout of a getdents64 record: u64 inode, s64 offset, u16 record length, u8 type, name.
 constexpr size_t kRecordLengthOffset = 16;
+constexpr size_t kRecordTypeOffset = 18;
 constexpr size_t kRecordNameOffset = 19;
 constexpr size_t kNotBelow = static_cast<size_t>(-1);
 
@@ -164,6 +165,7 @@ DWORD OpenOutside(std::string_view path, UniqueFd& out)
 
 void Park(FolderRegistry& registry, OpenFolder& folder)
 {
+    EnsureIdentity(folder); // a reopened folder is checked against it
     registry.open.erase(std::find(registry.open.begin(), registry.open.end(), &folder));
     folder.entries.ReadRest(folder.fd.get());
     folder.fd.reset();
@@ -274,6 +276,7 @@ int FolderEntries::Next(int fd, RawEntry& entry)
     position_ += recordLength;
     entry.name = record + kRecordNameOffset;
     entry.length = std::strlen(entry.name);
+    entry.type = static_cast<unsigned char>(record[kRecordTypeOffset]);
     return 1;
 }
 
@@ -349,6 +352,21 @@ void MakeRoom(FolderRegistry& registry, const OpenFolder* keep)
         }
         Park(registry, **victim);
     }
+}
+
+DWORD EnsureIdentity(OpenFolder& folder)
+{
+    if (folder.identityKnown) {
+        return ERROR_SUCCESS;
+    }
+    struct stat info {};
+    if (fstat(folder.fd.get(), &info) != 0) {
+        return Win32ErrorFromErrno(errno);
+    }
+    folder.device = info.st_dev;
+    folder.inode = info.st_ino;
+    folder.identityKnown = true;
+    return ERROR_SUCCESS;
 }
 
 DWORD FolderFd(FolderRegistry& registry, OpenFolder& folder, int& fd)

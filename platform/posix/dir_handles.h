@@ -35,6 +35,7 @@ private:
 struct RawEntry {
     const char* name = nullptr;
     size_t length = 0;
+    unsigned char type = 0; // the record's d_type (DT_DIR, DT_REG, ...; DT_UNKNOWN when the file system does not say)
 };
 
 // The records of one folder not yet handed out, read from its descriptor in large getdents64
@@ -69,6 +70,7 @@ struct OpenFolder {
     UniqueFd fd;               // closed while the enumeration is parked
     dev_t device = 0;          // identity of the folder, checked when it is reopened
     ino_t inode = 0;
+    bool identityKnown = true; // false while a lazy enumeration has not needed it (EnsureIdentity)
     FolderEntries entries;
     // The last entry handed out and its mode, so that DeleteFileW and SetFileAttributesW on that
     // same entry need no second stat.
@@ -97,6 +99,9 @@ void UnregisterFolder(OpenFolder& folder);
 // Parks the least recently opened enumerations other than `keep` until one more descriptor
 // fits in the thread's budget.
 void MakeRoom(FolderRegistry& registry, const OpenFolder* keep);
+// Reads the device and inode of an open folder whose enumeration left them out; 0 or a Win32
+// error.
+DWORD EnsureIdentity(OpenFolder& folder);
 // The folder's descriptor, reopening a parked folder (and checking it is the same folder).
 // Returns 0 or a Win32 error.
 DWORD FolderFd(FolderRegistry& registry, OpenFolder& folder, int& fd);

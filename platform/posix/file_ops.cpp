@@ -163,7 +163,7 @@ DWORD GetAttributes(LPCWSTR fileName, DWORD& attributes)
         dev_t parentDevice = info.st_dev;
         if (S_ISDIR(info.st_mode) && location.dirFd != AT_FDCWD) {
             struct stat parent {};
-            if (location.folder != nullptr) {
+            if (location.folder != nullptr && EnsureIdentity(*location.folder) == ERROR_SUCCESS) {
                 parentDevice = location.folder->device;
             } else if (fstat(location.dirFd, &parent) == 0) {
                 parentDevice = parent.st_dev;

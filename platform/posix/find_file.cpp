@@ -1,5 +1,6 @@
-// Provides FindFirstFileExW, FindFirstFileW, FindNextFileW and FindClose over openat,
-// getdents64 (32 KiB batches per handle) and one fstatat per returned entry.
+// Provides FindFirstFileExW, FindFirstFileW, FindNextFileW, FindClose and CompleteFindData over
+// openat, getdents64 (32 KiB batches per handle) and one fstatat per returned entry (with
+// kFindLazyData, per completed entry: the type comes from the folder's own records).
 //
 // A handle is a heap object holding the folder's descriptor, registered with the thread's open
 // enumerations (dir_handles.h) so that calls on paths inside the folder resolve through it, and
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cwchar>
+#include <dirent.h>
 #include <memory>
 #include <string>
 #include <fcntl.h>
@@ -26,6 +28,11 @@ struct FindHandle {
     bool matchAll = false;  // "*": every name, no matching needed
     struct stat self {};    // the folder's own data, returned for "."
     int dotsLeft = 0;       // 2 while "." is still to come, 1 while "..", then 0
+    std::wstring decodedName; // the current entry's name, decoded into the same storage each time
+    bool followLinks = false; // kFindFollowLinks
+    bool lazy = false;        // kFindLazyData
+    // What the last lazy entry still lacks: the stat of folder.lastName, of the folder or of "..".
+    enum class Pending { None, Entry, Self, Parent } pending = Pending::None;
 
     FindHandle() = default;
     FindHandle(const FindHandle&) = delete;
@@ -52,8 +59,8 @@ FILETIME FileTimeFrom(const timespec& time)
     return FILETIME {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
-void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name, size_t length,
-                  WIN32_FIND_DATAW& data)
+// Everything but the name.
+void FillStatData(const struct stat& info, DWORD attributes, WIN32_FIND_DATAW& data)
 {
     data.dwFileAttributes = attributes;
     data.ftLastWriteTime = FileTimeFrom(info.st_mtim);
@@ -65,11 +72,63 @@ void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name
     data.nFileSizeLow = static_cast<DWORD>(size);
     data.dwReserved0 = 0;
     data.dwReserved1 = 0;
+    data.cAlternateFileName[0] = L'\0';
+}
+
+void FillFindData(const struct stat& info, DWORD attributes, const wchar_t* name, size_t length,
+                  WIN32_FIND_DATAW& data)
+{
+    FillStatData(info, attributes, data);
     // Names are at most 255 bytes, so at most 255 characters: they always fit.
     length = std::min<size_t>(length, MAX_PATH - 1);
     std::wmemcpy(data.cFileName, name, length);
     data.cFileName[length] = L'\0';
+}
+
+// An entry of a lazy enumeration: its name and what its type says.
+void FillLazyFindData(DWORD attributes, const wchar_t* name, size_t length, WIN32_FIND_DATAW& data)
+{
+    // Field by field: clearing the whole record (most of it the name buffer) costs more than the
+    // rest of a lazy entry.
+    data.dwFileAttributes = attributes;
+    data.ftCreationTime = FILETIME {};
+    data.ftLastAccessTime = FILETIME {};
+    data.ftLastWriteTime = FILETIME {};
+    data.nFileSizeHigh = 0;
+    data.nFileSizeLow = 0;
+    data.dwReserved0 = 0;
+    data.dwReserved1 = 0;
     data.cAlternateFileName[0] = L'\0';
+    length = std::min<size_t>(length, MAX_PATH - 1);
+    std::wmemcpy(data.cFileName, name, length);
+    data.cFileName[length] = L'\0';
+}
+
+// The device that tells a mount point among the folder's entries: only folders are compared, so
+// only they need the folder's own identity, which a lazy enumeration reads on first need.
+dev_t DeviceForEntry(OpenFolder& folder, const struct stat& entry)
+{
+    if (!S_ISDIR(entry.st_mode)) {
+        return entry.st_dev;
+    }
+    EnsureIdentity(folder);
+    return folder.device;
+}
+
+// The wide form of an entry's name in `storage`, which keeps its capacity from entry to entry:
+// plain ASCII, which most names are, is widened in place; anything else goes through the codec.
+const std::wstring& DecodeName(const RawEntry& entry, std::wstring& storage)
+{
+    storage.resize(entry.length);
+    for (size_t i = 0; i < entry.length; ++i) {
+        const auto byte = static_cast<unsigned char>(entry.name[i]);
+        if (byte >= 0x80) {
+            storage = WideFromBytes(entry.name, entry.length);
+            break;
+        }
+        storage[i] = static_cast<wchar_t>(byte);
+    }
+    return storage;
 }
 
 bool IsDotName(const RawEntry& entry)
@@ -87,6 +146,13 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         --find.dotsLeft;
         if (!find.Matches(L"..", length)) {
             continue;
+        }
+        find.pending = FindHandle::Pending::None;
+        if (find.lazy) {
+            FillLazyFindData(FILE_ATTRIBUTE_DIRECTORY, L"..", length, data);
+            find.pending = self ? FindHandle::Pending::Self : FindHandle::Pending::Parent;
+            folder.lastValid = false;
+            return ERROR_SUCCESS;
         }
         struct stat info = find.self;
         if (!self) {
@@ -117,10 +183,18 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         if (folder.entries.Next(fd, entry) <= 0 || IsDotName(entry)) {
             continue;
         }
-        const std::wstring name = WideFromBytes(entry.name, entry.length);
+        const std::wstring& name = DecodeName(entry, find.decodedName);
         if (!find.Matches(name.data(), name.size())) {
             continue;
         }
+        folder.lastName.assign(entry.name, entry.length);
+        folder.lastValid = false;
+        if (find.lazy && (entry.type == DT_DIR || entry.type == DT_REG)) {
+            FillLazyFindData(entry.type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : 0, name.data(), name.size(), data);
+            find.pending = FindHandle::Pending::Entry;
+            return ERROR_SUCCESS;
+        }
+        find.pending = FindHandle::Pending::None;
         struct stat info {};
         if (fstatat(fd, entry.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT) {
@@ -128,8 +202,8 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             }
             return Win32ErrorFromErrno(errno);
         }
-        FillFindData(info, AttributesOf(info, fd, entry.name, folder.device), name.data(), name.size(), data);
-        folder.lastName.assign(entry.name, entry.length);
+        FillFindData(info, AttributesOf(info, fd, entry.name, DeviceForEntry(folder, info)), name.data(), name.size(),
+                     data);
         folder.lastMode = info.st_mode;
         folder.lastValid = true;
         return ERROR_SUCCESS;
@@ -165,13 +239,17 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
         return error;
     }
     MakeRoom(*registry, location.folder);
-    // Below an enumeration the folder itself must not be a link either.
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (location.belowEnumeration ? O_NOFOLLOW : 0);
+    // Below an enumeration the folder itself must not be a link either, unless the caller follows links.
+    const bool noFollow = location.belowEnumeration && !find.followLinks;
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
     find.folder.fd.reset(openat(location.dirFd, location.name, flags));
     if (!find.folder.fd.valid()) {
         return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
     }
-    if (fstat(find.folder.fd.get(), &find.self) != 0) {
+    // A lazy enumeration reads the folder's own data only when something asks for it.
+    if (find.lazy) {
+        find.folder.identityKnown = false;
+    } else if (fstat(find.folder.fd.get(), &find.self) != 0) {
         return Win32ErrorFromErrno(errno);
     }
     find.folder.path = std::move(folderPath);
@@ -182,7 +260,7 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
     return ERROR_SUCCESS;
 }
 
-DWORD FindFirst(LPCWSTR fileName, WIN32_FIND_DATAW& data, HANDLE& handle)
+DWORD FindFirst(LPCWSTR fileName, DWORD flags, WIN32_FIND_DATAW& data, HANDLE& handle)
 {
     std::string path;
     bool trailingSeparator = false;
@@ -201,6 +279,8 @@ DWORD FindFirst(LPCWSTR fileName, WIN32_FIND_DATAW& data, HANDLE& handle)
     auto find = std::make_unique<FindHandle>(); // declared after the lock: destroyed under it
     find->pattern = WideFromBytes(patternBytes.data(), patternBytes.size());
     find->matchAll = find->pattern == L"*";
+    find->followLinks = (flags & kFindFollowLinks) != 0;
+    find->lazy = (flags & kFindLazyData) != 0;
     if (find->pattern.find_first_of(L"*?") == std::wstring::npos) {
         error = LookUp(*registry, path, find->pattern, data); // the handle stays unregistered
     } else {
@@ -229,15 +309,14 @@ HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, L
 {
     // FIND_FIRST_EX_LARGE_FETCH is what every handle does anyway; FIND_FIRST_EX_CASE_SENSITIVE is
     // not offered (patterns always ignore case) and is accepted as a hint, like Windows does on
-    // folders that are not case-sensitive.
-    (void)additionalFlags;
+    // folders that are not case-sensitive. The layer's own flags are read by FindFirst.
     if (findFileData == nullptr || infoLevel < FindExInfoStandard || infoLevel >= FindExInfoMaxInfoLevel ||
         searchOp < FindExSearchNameMatch || searchOp > FindExSearchLimitToDirectories || searchFilter != nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
     HANDLE handle = INVALID_HANDLE_VALUE;
-    const DWORD error = FindFirst(fileName, *static_cast<WIN32_FIND_DATAW*>(findFileData), handle);
+    const DWORD error = FindFirst(fileName, additionalFlags, *static_cast<WIN32_FIND_DATAW*>(findFileData), handle);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
@@ -286,4 +365,33 @@ BOOL WINAPI FindClose(HANDLE find)
     }
     delete handle;
     return TRUE;
+}
+
+void platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
+{
+    if (!IsHandle(find) || data == nullptr) {
+        return;
+    }
+    auto& handle = *static_cast<FindHandle*>(find);
+    if (handle.pending == FindHandle::Pending::None || handle.folder.registry == nullptr) {
+        return;
+    }
+    FolderRegistry& registry = *handle.folder.registry;
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    OpenFolder& folder = handle.folder;
+    int fd = -1;
+    struct stat info {};
+    const bool entry = handle.pending == FindHandle::Pending::Entry;
+    const char* const name = entry ? folder.lastName.c_str() : handle.pending == FindHandle::Pending::Self ? "." : "..";
+    if (FolderFd(registry, folder, fd) != ERROR_SUCCESS || fstatat(fd, name, &info, entry ? AT_SYMLINK_NOFOLLOW : 0) != 0) {
+        return;
+    }
+    const DWORD attributes =
+        entry ? AttributesOf(info, fd, name, DeviceForEntry(folder, info)) : AttributesOf(info, -1, nullptr, info.st_dev);
+    FillStatData(info, attributes, *data); // the name is already there
+    if (entry) {
+        folder.lastMode = info.st_mode;
+        folder.lastValid = true;
+    }
+    handle.pending = FindHandle::Pending::None;
 }

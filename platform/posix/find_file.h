@@ -13,8 +13,8 @@
 // time repeats the last write); size of regular files (0 for others); cAlternateFileName empty.
 // Both info levels give the same data; FIND_FIRST_EX_CASE_SENSITIVE is ignored. Inside a folder
 // that an open enumeration of this thread covers, the folder is opened through that enumeration
-// without following links. Errors: 2 when nothing matches in an existing folder (also for a path
-// ending in a separator), 3 when the folder is missing or a component on the way is not a folder
+// without following links (unless kFindFollowLinks, below, asks for it). Errors: 2 when nothing
+// matches in an existing folder (also for a path ending in a separator), 3 when the folder is missing or a component on the way is not a folder
 // (Windows gives 123 for "<file>\*"; here it is 3), 5 when the folder cannot be read, 87 for an
 // unsupported info level, search operation or a search filter, others through the one mapping.
 HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, LPVOID findFileData,
@@ -27,3 +27,22 @@ HANDLE WINAPI FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findFileData);
 BOOL WINAPI FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findFileData);
 // Win32: frees the handle (from any thread); FALSE with 6 for a null or invalid handle value.
 BOOL WINAPI FindClose(HANDLE find);
+
+namespace platform {
+// Flags of FindFirstFileExW that only this layer has; platform.h defines them as 0 on Windows,
+// whose enumeration always behaves as they ask.
+// kFindFollowLinks: the folder is opened following a symbolic link even inside a folder that an
+// open enumeration of this thread covers (Windows follows folder links in every path). Without it,
+// callers that must never be redirected below their starting folder stay safe.
+constexpr DWORD kFindFollowLinks = 0x10000000;
+// kFindLazyData: entries whose type the folder itself records (folders and regular files, on
+// file systems that keep d_type) come without a stat: the name and FILE_ATTRIBUTE_DIRECTORY are
+// exact, everything else (other attributes, size, times) is 0 until CompleteFindData fills it.
+// Links and entries of unknown type come complete; "." and ".." are lazy folders too, and the
+// folder's own stat is left out until something needs it.
+constexpr DWORD kFindLazyData = 0x20000000;
+// Fills the rest of the entry that `find` returned last into `data` with one fstatat, when the
+// enumeration runs with kFindLazyData and left it incomplete; otherwise does nothing. An entry
+// removed in between keeps its lazy data.
+void CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data);
+} // namespace platform

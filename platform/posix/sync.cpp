@@ -1,0 +1,256 @@
+// Provides CreateSemaphoreW, ReleaseSemaphore, CreateEventW, SetEvent, WaitForSingleObject,
+// CloseHandle, the critical sections and GetSystemInfo over std::mutex, std::condition_variable,
+// pthread mutexes, sched_getaffinity and sysconf.
+//
+// A semaphore or event handle points to one heap object with a signature (so that a wrong handle
+// is refused rather than misused) and a reference count: the handle holds one reference and every
+// call that may block or wake others holds another while it runs, so that a thread may close the
+// handle as soon as its wait returns while the thread that signaled it is still leaving SetEvent.
+// The count is an atomic: taking a signal without waiting and signaling with no thread asleep
+// (the whole traffic of a parallel search's slot semaphore) take no lock. Sleepers register in
+// `sleepers` under the lock before they test the count a last time; a signaler changes the count
+// first and then looks at `sleepers` (both sequentially consistent), so either the sleeper sees
+// the new count or the signaler sees the sleeper and wakes it under the lock.
+#include "platform/platform.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <sched.h>
+#include <unistd.h>
+
+namespace {
+
+enum class Kind { Semaphore, ManualEvent, AutoEvent };
+
+constexpr std::uint32_t kLiveSignature = 0x53594E43; // "SYNC"
+constexpr std::uint32_t kDeadSignature = 0xDEADC105;
+
+struct SyncObject {
+    std::uint32_t signature = kLiveSignature;
+    Kind kind;
+    std::atomic<int> references{1};
+    std::atomic<LONG> count; // semaphore: the count; event: 1 when signaled, 0 when not
+    LONG maximum;            // semaphore: the largest count; event: 1
+    std::atomic<int> sleepers{0};
+    std::mutex mutex;
+    std::condition_variable signaled;
+
+    SyncObject(Kind objectKind, LONG initialCount, LONG maximumCount)
+        : kind(objectKind), count(initialCount), maximum(maximumCount)
+    {
+    }
+    ~SyncObject() { signature = kDeadSignature; }
+
+    // Takes the signal when it is there (a manual-reset event keeps it).
+    bool TryTake()
+    {
+        LONG current = count.load();
+        while (current > 0) {
+            if (kind == Kind::ManualEvent || count.compare_exchange_weak(current, current - 1)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // After the count went up: wakes sleepers, if any, under the lock.
+    void WakeSleepers(bool all)
+    {
+        if (sleepers.load() == 0) {
+            return;
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        if (all) {
+            signaled.notify_all();
+        } else {
+            signaled.notify_one();
+        }
+    }
+};
+
+// One reference held for the duration of a call; the last one frees the object.
+class ObjectUse {
+public:
+    explicit ObjectUse(SyncObject* object) : object_(object) { object_->references.fetch_add(1, std::memory_order_relaxed); }
+    ~ObjectUse() { Release(object_); }
+    ObjectUse(const ObjectUse&) = delete;
+    ObjectUse& operator=(const ObjectUse&) = delete;
+    SyncObject* operator->() const { return object_; }
+
+    static void Release(SyncObject* object)
+    {
+        if (object->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            delete object;
+        }
+    }
+
+private:
+    SyncObject* object_;
+};
+
+// The object behind a handle, or null (last error 6) when the handle is not a live object of
+// one of the kinds asked for.
+SyncObject* ObjectOf(HANDLE handle, bool semaphoreWanted, bool eventWanted)
+{
+    auto* object = static_cast<SyncObject*>(handle);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE && object->signature == kLiveSignature) {
+        const bool isSemaphore = object->kind == Kind::Semaphore;
+        if ((isSemaphore && semaphoreWanted) || (!isSemaphore && eventWanted)) {
+            return object;
+        }
+    }
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+}
+
+HANDLE CreateObject(Kind kind, LONG initialCount, LONG maximumCount)
+{
+    auto* object = new (std::nothrow) SyncObject(kind, initialCount, maximumCount);
+    if (object == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    return object;
+}
+
+} // namespace
+
+HANDLE WINAPI CreateSemaphoreW(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount, LPCWSTR name)
+{
+    if (initialCount < 0 || maximumCount <= 0 || initialCount > maximumCount || name != nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return CreateObject(Kind::Semaphore, initialCount, maximumCount);
+}
+
+BOOL WINAPI ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LPLONG previousCount)
+{
+    SyncObject* found = ObjectOf(semaphore, true, false);
+    if (found == nullptr) {
+        return FALSE;
+    }
+    if (releaseCount <= 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ObjectUse object(found);
+    LONG current = object->count.load();
+    do {
+        if (releaseCount > object->maximum - current) {
+            SetLastError(ERROR_TOO_MANY_POSTS);
+            return FALSE;
+        }
+    } while (!object->count.compare_exchange_weak(current, current + releaseCount));
+    if (previousCount != nullptr) {
+        *previousCount = current;
+    }
+    object->WakeSleepers(releaseCount > 1);
+    return TRUE;
+}
+
+HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name)
+{
+    if (name != nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return CreateObject(manualReset ? Kind::ManualEvent : Kind::AutoEvent, initialState ? 1 : 0, 1);
+}
+
+BOOL WINAPI SetEvent(HANDLE event)
+{
+    SyncObject* found = ObjectOf(event, false, true);
+    if (found == nullptr) {
+        return FALSE;
+    }
+    ObjectUse object(found);
+    object->count.store(1);
+    object->WakeSleepers(object->kind == Kind::ManualEvent);
+    return TRUE;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+{
+    SyncObject* found = ObjectOf(handle, true, true);
+    if (found == nullptr) {
+        return WAIT_FAILED;
+    }
+    if (found->TryTake()) {
+        return WAIT_OBJECT_0;
+    }
+    if (milliseconds == 0) {
+        return WAIT_TIMEOUT;
+    }
+    ObjectUse object(found);
+    std::unique_lock<std::mutex> lock(object->mutex);
+    object->sleepers.fetch_add(1);
+    const auto take = [&object] { return object->TryTake(); };
+    bool taken = true;
+    if (milliseconds == INFINITE) {
+        object->signaled.wait(lock, take);
+    } else {
+        taken = object->signaled.wait_for(lock, std::chrono::milliseconds(milliseconds), take);
+    }
+    object->sleepers.fetch_sub(1);
+    return taken ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+BOOL WINAPI CloseHandle(HANDLE handle)
+{
+    SyncObject* object = ObjectOf(handle, true, true);
+    if (object == nullptr) {
+        return FALSE;
+    }
+    ObjectUse::Release(object);
+    return TRUE;
+}
+
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section)
+{
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(&section->mutex, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+}
+
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section)
+{
+    pthread_mutex_lock(&section->mutex);
+}
+
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section)
+{
+    pthread_mutex_unlock(&section->mutex);
+}
+
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section)
+{
+    pthread_mutex_destroy(&section->mutex);
+}
+
+void WINAPI GetSystemInfo(SYSTEM_INFO* info)
+{
+    *info = SYSTEM_INFO{};
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    long processors = sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed) : 0;
+    if (processors <= 0) {
+        processors = sysconf(_SC_NPROCESSORS_ONLN);
+    }
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
+    info->dwPageSize = static_cast<DWORD>(pageSize > 0 ? pageSize : 4096);
+    info->dwNumberOfProcessors = static_cast<DWORD>(processors > 0 ? processors : 1);
+    for (int cpu = 0; cpu < 64; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) {
+            info->dwActiveProcessorMask |= DWORD_PTR{1} << cpu;
+        }
+    }
+    info->dwAllocationGranularity = 0x10000;
+    info->lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(std::uintptr_t{0x10000});
+    info->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(std::uintptr_t{0x7FFFFFFEFFFF});
+}

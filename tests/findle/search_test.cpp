@@ -1,0 +1,134 @@
+// SearchTree in process: counts at every concurrency, folders never matched, the status rules,
+// the nesting cap of in-place searching, and the elapsed-time figures.
+#include "tools/Findle/directory_search.h"
+#include "tools/Findle/long_path.h"
+#include "tools/Findle/search_statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/test_support.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+struct Search {
+    HRESULT status;
+    SearchResults results;
+};
+
+Search RunSearch(const std::filesystem::path& folder, const wchar_t* pattern, DWORD limit)
+{
+    PathBuffer longForm;
+    EXPECT_EQ(ResolveFullPath(folder.wstring().c_str(), longForm), S_OK);
+    Search search{};
+    search.status = SearchTree(longForm.get(), pattern, limit, search.results);
+    return search;
+}
+
+TEST(SearchTree, EmptyFolder)
+{
+    TempDir tree;
+    for (DWORD limit : {1u, 1024u}) {
+        const Search search = RunSearch(tree.path(), L"*", limit);
+        EXPECT_EQ(search.status, S_OK);
+        EXPECT_EQ(search.results.filesConsidered, 0);
+        EXPECT_EQ(search.results.filesMatched, 0);
+        EXPECT_EQ(search.results.matchedBytes, 0);
+        EXPECT_EQ(search.results.foldersVisited, 1);
+    }
+}
+
+TEST(SearchTree, SameCountsAtEveryConcurrency)
+{
+    TempDir tree;
+    // 3 levels of 6 folders (259 folders with the root), files whose names and folders' names
+    // both look like matches; hidden-style names count like any other.
+    int files = 0;
+    long long logBytes = 0;
+    for (int a = 0; a < 6; ++a) {
+        for (int b = 0; b < 6; ++b) {
+            for (int c = 0; c < 6; ++c) {
+                const std::string folder = "d" + std::to_string(a) + ".log/e" + std::to_string(b) + "/f" + std::to_string(c);
+                tree.File(folder + "/x.log", 10);
+                tree.File(folder + "/.hidden.LOG", 3);
+                tree.File(folder + "/y.txt", 7);
+                files += 3;
+                logBytes += 13;
+            }
+        }
+    }
+    for (DWORD limit : {1u, 2u, 3u, 1024u}) {
+        const Search search = RunSearch(tree.path(), L"*.log", limit);
+        EXPECT_EQ(search.status, S_OK) << limit;
+        EXPECT_EQ(search.results.filesConsidered, files) << limit;
+        EXPECT_EQ(search.results.filesMatched, files / 3 * 2) << limit;
+        EXPECT_EQ(search.results.matchedBytes, logBytes) << limit;
+        EXPECT_EQ(search.results.foldersVisited, 1 + 6 + 36 + 216) << limit;
+    }
+}
+
+TEST(SearchTree, MissingFolderIsPathNotFound)
+{
+    TempDir tree;
+    for (DWORD limit : {1u, 1024u}) {
+        SearchResults results;
+        results.filesConsidered = 5; // written when the search ran
+        PathBuffer longForm;
+        ASSERT_EQ(ResolveFullPath((tree.path() / "missing").wstring().c_str(), longForm), S_OK);
+        EXPECT_EQ(SearchTree(longForm.get(), L"*", limit, results), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+        EXPECT_EQ(results.filesConsidered, 0);
+        EXPECT_EQ(results.foldersVisited, 0);
+    }
+}
+
+// In-place searching nests at most 256 levels on one thread; the branch below ends with the
+// recursion-too-deep status and everything above it is still found.
+TEST(SearchTree, InPlaceNestingIsCapped)
+{
+    TempDir tree;
+    std::string relative;
+    for (int level = 1; level <= 300; ++level) {
+        relative += "d/";
+        tree.File(relative + "f.txt", 1);
+    }
+    const Search search = RunSearch(tree.path(), L"*", 1);
+    EXPECT_EQ(search.status, static_cast<HRESULT>(0x800703E9));
+    EXPECT_EQ(search.results.foldersVisited, 256);
+    EXPECT_EQ(search.results.filesMatched, 255);
+
+    // Handed-off folders start their own count: with free slots the whole tree is searched.
+    const Search parallel = RunSearch(tree.path(), L"*", 1024);
+    EXPECT_EQ(parallel.status, S_OK);
+    EXPECT_EQ(parallel.results.foldersVisited, 301);
+    EXPECT_EQ(parallel.results.filesMatched, 300);
+}
+
+TEST(ComputeElapsed, RoundsHalfUpAndNeverOverflows)
+{
+    SearchResults results;
+    results.filesConsidered = 3;
+    results.foldersVisited = 1;
+    const struct {
+        ULONGLONG ticks;
+        double frequency;
+        DWORD milliseconds;
+        LONG itemsPerSecond;
+    } cases[] = {
+        {4, 10000.0, 0, 10000},        // 0.0004 s
+        {6, 10000.0, 1, 6667},         // 0.0006 s: 6666.67 + 0.5
+        {10000, 10000.0, 1000, 4},     // 1 s
+        {0, 10000.0, 0, 0},            // nothing measurable: no rate
+        {1, 1e12, 0, INT_MAX},         // a rate beyond 32 bits is held at its end
+    };
+    for (const auto& c : cases) {
+        const ElapsedFigures figures = ComputeElapsed(c.ticks, c.frequency, results);
+        EXPECT_EQ(figures.milliseconds, c.milliseconds) << c.ticks;
+        EXPECT_EQ(figures.itemsPerSecond, c.itemsPerSecond) << c.ticks;
+        EXPECT_DOUBLE_EQ(figures.seconds, static_cast<double>(c.ticks) / c.frequency);
+    }
+}
+
+} // namespace

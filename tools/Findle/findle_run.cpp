@@ -1,0 +1,68 @@
+// RunFindle.
+#include "tools/Findle/findle_run.h"
+
+#include <cwchar>
+
+#include "common/telemetry/findle_telemetry.h"
+#include "tools/Findle/directory_search.h"
+#include "tools/Findle/long_path.h"
+#include "tools/Findle/search_statistics.h"
+#include "tools/Findle/search_target.h"
+
+namespace {
+
+double ReadCounterFrequency()
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(frequency.QuadPart);
+}
+
+// Read once while the program starts.
+const double g_counterFrequency = ReadCounterFrequency();
+
+ULONGLONG ReadCounter()
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<ULONGLONG>(counter.QuadPart);
+}
+
+} // namespace
+
+int RunFindle(const FindleOptions& options)
+{
+    PathBuffer searchPath;
+    if (FAILED(ResolveFullPath(options.searchArgument, searchPath))) {
+        PrintUsage();
+        return -1;
+    }
+    SearchTarget target;
+    if (const HRESULT hr = LocateSearchTarget(searchPath.get(), target); FAILED(hr)) {
+        printf("Out of memory? 0x%08lx\n", static_cast<unsigned long>(static_cast<ULONG>(hr)));
+        return hr;
+    }
+    if (!options.quiet) {
+        const wchar_t* const shown = target.folder + std::wcslen(platform::kLongPathPrefix);
+        const size_t length = std::wcslen(shown);
+        const bool endsWithSeparator = length > 0 && shown[length - 1] == platform::kPathSeparator;
+        const wchar_t separator[] = {platform::kPathSeparator, L'\0'};
+        printf("Searching %ls%ls%ls\n", shown, endsWithSeparator ? L"" : separator, target.pattern);
+    }
+
+    FindleTelemetryProvider::Findle activity;
+    activity.Start();
+    SearchResults results;
+    const ULONGLONG start = ReadCounter();
+    const HRESULT hr = SearchTree(target.folder, target.pattern, options.concurrencyLimit, results);
+    const ULONGLONG stop = ReadCounter();
+    const ElapsedFigures elapsed = ComputeElapsed(stop - start, g_counterFrequency, results);
+    activity.Stop(hr);
+    target = SearchTarget{};
+    searchPath.reset();
+
+    if (!options.quiet) {
+        PrintSearchStatistics(results, elapsed);
+    }
+    return hr == S_OK || hr == E_ACCESSDENIED ? 0 : hr;
+}
