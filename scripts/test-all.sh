@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three configurations (Linux release, Linux debug with ASan/UBSan, Windows under
-# Wine) plus the ThreadSanitizer build of the threaded code, and runs every test of each.
+# Wine) and runs every test of each, then runs the tests of the threaded code (the finder, the
+# thread pool and synchronization, telemetry) in the ThreadSanitizer build.
 # Fails on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
