@@ -33,19 +33,19 @@ struct Conversion {
     std::string_view lengthText;
     char type = 0;
 
-    std::string Spec() const
+    std::string Directive() const
     {
-        std::string spec = "%" + flags;
+        std::string directive = "%" + flags;
         if (width >= 0) {
-            spec += std::to_string(width);
+            directive += std::to_string(width);
         }
         if (precision >= 0) {
-            spec += '.';
-            spec += std::to_string(precision);
+            directive += '.';
+            directive += std::to_string(precision);
         }
-        spec += lengthText;
-        spec += type;
-        return spec;
+        directive += lengthText;
+        directive += type;
+        return directive;
     }
 };
 
@@ -72,23 +72,23 @@ private:
     locale_t previous_ = nullptr;
 };
 
-// Appends one conversion formatted by vsnprintf. `spec` holds exactly one conversion, and the one
+// Appends one conversion formatted by vsnprintf. `directive` holds exactly one conversion, and the one
 // argument that follows has the type the conversion reads.
-bool AppendSingle(std::string& out, const char* spec, ...)
+bool AppendSingle(std::string& out, const char* directive, ...)
 {
     va_list args;
-    va_start(args, spec);
+    va_start(args, directive);
     va_list again;
     va_copy(again, args);
     char small[128];
-    const int needed = vsnprintf(small, sizeof small, spec, args);
+    const int needed = vsnprintf(small, sizeof small, directive, args);
     va_end(args);
     if (needed >= 0 && static_cast<size_t>(needed) < sizeof small) {
         out.append(small, static_cast<size_t>(needed));
     } else if (needed >= 0) {
         const size_t start = out.size();
         out.resize(start + static_cast<size_t>(needed) + 1);
-        vsnprintf(out.data() + start, static_cast<size_t>(needed) + 1, spec, again);
+        vsnprintf(out.data() + start, static_cast<size_t>(needed) + 1, directive, again);
         out.resize(start + static_cast<size_t>(needed));
     }
     va_end(again);
@@ -165,7 +165,7 @@ private:
     bool AppendDelegated(const Conversion& conversion, auto value)
     {
         const size_t before = out_.size();
-        if (!AppendSingle(out_, conversion.Spec().c_str(), value)) {
+        if (!AppendSingle(out_, conversion.Directive().c_str(), value)) {
             return false;
         }
         units_ += out_.size() - before;

@@ -46,40 +46,40 @@ bool MatchSinglePattern(const wchar_t* name, size_t nameLength, const wchar_t* p
 namespace {
 
 // Tries each pattern of a ';' list in turn. A pattern begins wherever text remains, after its
-// leading spaces, and ends at the next ';' or the end of the spec.
-bool MatchPatternList(const wchar_t* file, const wchar_t* spec)
+// leading spaces, and ends at the next ';' or the end of the list.
+bool MatchPatternList(const wchar_t* file, const wchar_t* patterns)
 {
     const size_t fileLength = std::wcslen(file);
-    while (*spec != L'\0') {
-        while (*spec == L' ') {
-            ++spec;
+    while (*patterns != L'\0') {
+        while (*patterns == L' ') {
+            ++patterns;
         }
-        const wchar_t* end = spec;
+        const wchar_t* end = patterns;
         while (*end != L'\0' && *end != L';') {
             ++end;
         }
-        if (platform::MatchSinglePattern(file, fileLength, spec, static_cast<size_t>(end - spec))) {
+        if (platform::MatchSinglePattern(file, fileLength, patterns, static_cast<size_t>(end - patterns))) {
             return true;
         }
-        spec = (*end == L';') ? end + 1 : end;
+        patterns = (*end == L';') ? end + 1 : end;
     }
     return false;
 }
 
 } // namespace
 
-BOOL WINAPI PathMatchSpecW(LPCWSTR file, LPCWSTR spec)
+BOOL WINAPI PathMatchSpecW(LPCWSTR file, LPCWSTR patterns)
 {
-    if (file == nullptr || spec == nullptr) {
+    if (file == nullptr || patterns == nullptr) {
         return FALSE;
     }
-    return MatchPatternList(file, spec) ? TRUE : FALSE;
+    return MatchPatternList(file, patterns) ? TRUE : FALSE;
 }
 
-HRESULT WINAPI PathMatchSpecExW(LPCWSTR file, LPCWSTR spec, DWORD /*flags*/)
+HRESULT WINAPI PathMatchSpecExW(LPCWSTR file, LPCWSTR patterns, DWORD /*flags*/)
 {
-    if (file == nullptr || spec == nullptr) {
+    if (file == nullptr || patterns == nullptr) {
         return E_INVALIDARG;
     }
-    return MatchPatternList(file, spec) ? S_OK : S_FALSE;
+    return MatchPatternList(file, patterns) ? S_OK : S_FALSE;
 }

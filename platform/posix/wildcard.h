@@ -12,13 +12,13 @@ namespace platform {
 bool MatchSinglePattern(const wchar_t* name, size_t nameLength, const wchar_t* pattern, size_t patternLength);
 } // namespace platform
 
-// Win32: TRUE when the whole `file` string (not only its last component) matches `spec`, a list of
+// Win32: TRUE when the whole `file` string (not only its last component) matches `patterns`, a list of
 // patterns separated by ';', each with its leading spaces (not tabs) skipped and matched as by
-// MatchSinglePattern; trailing spaces and dots of a pattern are significant. An empty spec matches
+// MatchSinglePattern; trailing spaces and dots of a pattern are significant. An empty list matches
 // nothing; ";;" holds an empty pattern, which matches only the empty name; a final ';' adds no
 // pattern. A null argument returns FALSE (the system function would crash).
-BOOL WINAPI PathMatchSpecW(LPCWSTR file, LPCWSTR spec);
+BOOL WINAPI PathMatchSpecW(LPCWSTR file, LPCWSTR patterns);
 // Win32: S_OK on a match, S_FALSE otherwise, with the rules of PathMatchSpecW for every flag value
 // (PMSF_NORMAL, PMSF_MULTIPLE and PMSF_DONT_STRIP_SPACES alike: ';' always separates patterns and
 // leading spaces are always skipped). A null argument returns E_INVALIDARG.
-HRESULT WINAPI PathMatchSpecExW(LPCWSTR file, LPCWSTR spec, DWORD flags);
+HRESULT WINAPI PathMatchSpecExW(LPCWSTR file, LPCWSTR patterns, DWORD flags);

@@ -16,14 +16,14 @@ struct CallResult {
     CleanupStatistics stats{};
 };
 
-inline CallResult Clean(const std::filesystem::path& root, const wchar_t* specs, ULONGLONG minimumAge, DWORD flags,
+inline CallResult Clean(const std::filesystem::path& root, const wchar_t* patterns, ULONGLONG minimumAge, DWORD flags,
                         DWORD maximumDurationMs = CLEANUP_NO_TIME_LIMIT)
 {
     CallResult result;
     // Sentinels show which fields the engine wrote back.
     result.stats.FilesConsidered = 0xDEADBEEF;
     const std::wstring path = root.wstring();
-    result.hr = OrvoFilesCleanup(path.c_str(), specs, minimumAge, flags, maximumDurationMs, &result.stats);
+    result.hr = OrvoFilesCleanup(path.c_str(), patterns, minimumAge, flags, maximumDurationMs, &result.stats);
     return result;
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 struct MatchCase {
     const wchar_t* name;
-    const wchar_t* spec;
+    const wchar_t* patterns;
     bool matches;
 };
 
@@ -83,11 +83,11 @@ TEST(PathMatchSpec, ObservedTable)
 {
     static_assert(std::size(kObserved) == 165);
     for (const MatchCase& row : kObserved) {
-        SCOPED_TRACE(testing::Message() << "name \"" << platform::BytesFromWide(row.name) << "\" spec \""
-                                        << platform::BytesFromWide(row.spec) << "\"");
-        EXPECT_EQ(PathMatchSpecW(row.name, row.spec), row.matches ? TRUE : FALSE);
+        SCOPED_TRACE(testing::Message() << "name \"" << platform::BytesFromWide(row.name) << "\" patterns \""
+                                        << platform::BytesFromWide(row.patterns) << "\"");
+        EXPECT_EQ(PathMatchSpecW(row.name, row.patterns), row.matches ? TRUE : FALSE);
         for (DWORD flags : kFlagValues) {
-            EXPECT_EQ(PathMatchSpecExW(row.name, row.spec, flags), row.matches ? S_OK : S_FALSE)
+            EXPECT_EQ(PathMatchSpecExW(row.name, row.patterns, flags), row.matches ? S_OK : S_FALSE)
                 << "flags 0x" << std::hex << flags;
         }
     }
@@ -103,10 +103,10 @@ TEST(PathMatchSpec, PatternListEdges)
         {L"a", L"x; ; a", true},     {L" a", L"x; ; a", false},    {L"a;", L"a;", false},
     };
     for (const MatchCase& row : cases) {
-        SCOPED_TRACE(testing::Message() << "name \"" << platform::BytesFromWide(row.name) << "\" spec \""
-                                        << platform::BytesFromWide(row.spec) << "\"");
-        EXPECT_EQ(PathMatchSpecW(row.name, row.spec), row.matches ? TRUE : FALSE);
-        EXPECT_EQ(PathMatchSpecExW(row.name, row.spec, PMSF_MULTIPLE), row.matches ? S_OK : S_FALSE);
+        SCOPED_TRACE(testing::Message() << "name \"" << platform::BytesFromWide(row.name) << "\" patterns \""
+                                        << platform::BytesFromWide(row.patterns) << "\"");
+        EXPECT_EQ(PathMatchSpecW(row.name, row.patterns), row.matches ? TRUE : FALSE);
+        EXPECT_EQ(PathMatchSpecExW(row.name, row.patterns, PMSF_MULTIPLE), row.matches ? S_OK : S_FALSE);
     }
 }
 
@@ -139,8 +139,8 @@ TEST(MatchSinglePattern, OnePatternTakenLiterally)
     };
     for (const MatchCase& row : cases) {
         SCOPED_TRACE(testing::Message() << "name \"" << platform::BytesFromWide(row.name) << "\" pattern \""
-                                        << platform::BytesFromWide(row.spec) << "\"");
-        EXPECT_EQ(MatchSingle(row.name, row.spec), row.matches);
+                                        << platform::BytesFromWide(row.patterns) << "\"");
+        EXPECT_EQ(MatchSingle(row.name, row.patterns), row.matches);
     }
 }
 

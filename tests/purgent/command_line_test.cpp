@@ -13,7 +13,7 @@ struct Parsed {
     ParseOutcome outcome;
     CleanupRequest request;
     std::wstring root;
-    std::wstring specs;
+    std::wstring patterns;
 };
 
 class CommandLine : public testing::Test {
@@ -31,7 +31,7 @@ protected:
         parsed.outcome = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), pathBuffer_, parsed.request);
         output_ = testing::internal::GetCapturedStdout();
         parsed.root = parsed.request.rootPath ? parsed.request.rootPath : L"";
-        parsed.specs = parsed.request.fileSpecs ? parsed.request.fileSpecs : L"(null)";
+        parsed.patterns = parsed.request.fileSpecs ? parsed.request.fileSpecs : L"(null)";
         return parsed;
     }
     std::string output_;
@@ -147,12 +147,12 @@ TEST_F(CommandLine, DurationGrammar)
 
 TEST_F(CommandLine, FileSpecifications)
 {
-    EXPECT_EQ(Parse({L"-n", L"*.log;;", L"root"}).specs, L"*.log");
-    EXPECT_EQ(Parse({L"-n", L";;;", L"root"}).specs, L"");
-    EXPECT_EQ(Parse({L"-n", L"*.log ", L"root"}).specs, L"*.log ");
-    EXPECT_EQ(Parse({L"-n", L"a;b;", L"root"}).specs, L"a;b");
-    EXPECT_EQ(Parse({L"root"}).specs, L"(null)");
-    EXPECT_EQ(Parse({L"-n", L"*.a", L"-n", L"*.b", L"root"}).specs, L"*.b");
+    EXPECT_EQ(Parse({L"-n", L"*.log;;", L"root"}).patterns, L"*.log");
+    EXPECT_EQ(Parse({L"-n", L";;;", L"root"}).patterns, L"");
+    EXPECT_EQ(Parse({L"-n", L"*.log ", L"root"}).patterns, L"*.log ");
+    EXPECT_EQ(Parse({L"-n", L"a;b;", L"root"}).patterns, L"a;b");
+    EXPECT_EQ(Parse({L"root"}).patterns, L"(null)");
+    EXPECT_EQ(Parse({L"-n", L"*.a", L"-n", L"*.b", L"root"}).patterns, L"*.b");
     Parse({L"-n", L"-x", L"root"});
     EXPECT_EQ(output_, "Missing argument for the -n switch. FileSpec(s) must be specified.\n");
 }

@@ -239,9 +239,9 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
 
     // "*.log;;" becomes "*.log"; a list of semicolons only becomes empty (every file).
     if (request.fileSpecs != nullptr && request.fileSpecs[0] != L'\0' && StrChrW(request.fileSpecs, L';') != nullptr) {
-        wchar_t* specs = request.fileSpecs;
-        for (size_t length = wcslen(specs); length > 0 && specs[length - 1] == L';'; --length) {
-            specs[length - 1] = L'\0';
+        wchar_t* patterns = request.fileSpecs;
+        for (size_t length = wcslen(patterns); length > 0 && patterns[length - 1] == L';'; --length) {
+            patterns[length - 1] = L'\0';
         }
     }
     return {true, 0};
