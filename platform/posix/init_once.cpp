@@ -2,6 +2,8 @@
 // over one atomic word per record (C++20 atomic wait and notify, futex on Linux).
 #include "platform/platform.h"
 
+#include "platform/posix/pointer_word.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -11,15 +13,8 @@ constexpr std::uintptr_t kStateMask = (std::uintptr_t{1} << INIT_ONCE_CTX_RESERV
 constexpr std::uintptr_t kInProgress = 1;
 constexpr std::uintptr_t kCompleted = 2;
 
-std::uintptr_t Bits(void* value)
-{
-    return reinterpret_cast<std::uintptr_t>(value);
-}
-
-void* Word(std::uintptr_t bits)
-{
-    return reinterpret_cast<void*>(bits);
-}
+using platform::Bits;
+using platform::Word;
 } // namespace
 
 BOOL WINAPI InitOnceBeginInitialize(LPINIT_ONCE initOnce, DWORD flags, BOOL* pending, LPVOID* context)

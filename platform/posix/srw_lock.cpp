@@ -2,6 +2,8 @@
 // reader-writer locks over one atomic word per lock (C++20 atomic wait and notify, futex on Linux).
 #include "platform/platform.h"
 
+#include "platform/posix/pointer_word.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -12,15 +14,8 @@ namespace {
 constexpr std::uintptr_t kWriter = 1;
 constexpr std::uintptr_t kReader = 2;
 
-std::uintptr_t Bits(void* value)
-{
-    return reinterpret_cast<std::uintptr_t>(value);
-}
-
-void* Word(std::uintptr_t bits)
-{
-    return reinterpret_cast<void*>(bits);
-}
+using platform::Bits;
+using platform::Word;
 } // namespace
 
 void WINAPI InitializeSRWLock(PSRWLOCK lock)
