@@ -19,5 +19,11 @@ for preset in "${presets[@]}"; do
     wine cmd /c exit >/dev/null 2>&1 || true
   fi
   echo "==== $preset: test"
-  ctest --preset "$preset"
+  log="build/$preset/ctest-output.log"
+  if ! ctest --preset "$preset" 2>&1 | tee "$log"; then
+    # Repeat what failed at the end, where a log's tail shows it.
+    echo "==== $preset: failures"
+    grep -E "^\[  FAILED  \]|Failure$|^(Expected|  Actual|Which is|Value of|  Expected)|failed to|Error|error:" "$log" | tail -60
+    exit 1
+  fi
 done

@@ -111,7 +111,16 @@ ProgramResult RunUnprivileged(const std::vector<std::wstring>& arguments)
     if (geteuid() != 0) {
         return RunProgram("findle", arguments);
     }
-    std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups '" + std::string(ORVO_BIN_DIR) + "/findle'";
+    // The build folder may lie below one the unprivileged user cannot pass (a clone in the
+    // superuser's home), so it runs a copy from a temporary folder everyone may enter.
+    const TempDir programs;
+    const fs::path program = programs.path() / "findle";
+    fs::copy_file(fs::path(ORVO_BIN_DIR) / "findle", program);
+    const fs::perms everyoneRuns = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(programs.path(), everyoneRuns);
+    fs::permissions(program, everyoneRuns);
+    std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups '" + program.string() + "'";
     for (const auto& argument : arguments) {
         command += " '" + Narrow(argument) + "'";
     }
@@ -139,6 +148,7 @@ TEST(FindleTree, UnreadableSubfolderIsLeftOutAndTheRunSucceeds)
     tree.File("denied/hidden.log", 1);
     tree.File("denied/deeper/more.log", 1);
     const fs::path denied = tree.path() / "denied";
+    testing_support::GiveTreeToUnprivilegedUser(tree.path());
     fs::permissions(denied, fs::perms::none);
     bool readable = false;
 #if defined(_WIN32)
