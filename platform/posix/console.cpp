@@ -191,18 +191,25 @@ private:
     bool AppendWideField(const wchar_t* text, size_t count, const Conversion& conversion)
     {
         std::string bytes;
+        if (kWide || conversion.precision < 0) {
+            if (!BytesFromWide(text, count, bytes)) {
+                return false;
+            }
+            AppendPadded(bytes, kWide ? count : bytes.size(), conversion);
+            return true;
+        }
         size_t characters = 0;
         for (; characters < count; ++characters) {
             const size_t before = bytes.size();
             if (!BytesFromWide(text + characters, 1, bytes)) {
                 return false;
             }
-            if (!kWide && conversion.precision >= 0 && bytes.size() > static_cast<size_t>(conversion.precision)) {
+            if (bytes.size() > static_cast<size_t>(conversion.precision)) {
                 bytes.resize(before);
                 break;
             }
         }
-        AppendPadded(bytes, kWide ? characters : bytes.size(), conversion);
+        AppendPadded(bytes, bytes.size(), conversion);
         return true;
     }
 

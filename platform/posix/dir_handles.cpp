@@ -294,7 +294,7 @@ void FolderEntries::ReadBatch(int fd)
 
 void FolderEntries::ReadRest(int fd)
 {
-    std::vector<char> rest(bytes_.begin() + static_cast<std::ptrdiff_t>(position_),
+    RecordBytes rest(bytes_.begin() + static_cast<std::ptrdiff_t>(position_),
                            bytes_.begin() + static_cast<std::ptrdiff_t>(end_));
     while (!complete_) {
         const size_t used = rest.size();

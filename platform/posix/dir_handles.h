@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <sys/types.h>
 #include <vector>
 
@@ -38,6 +39,32 @@ struct RawEntry {
     unsigned char type = 0; // the record's d_type (DT_DIR, DT_REG, ...; DT_UNKNOWN when the file system does not say)
 };
 
+// Leaves the bytes of a resized buffer unset: the kernel fills a record batch, so zeroing it
+// first would only cost time on every folder opened.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <typename U>
+    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U* place) noexcept
+    {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* place, Args&&... args)
+    {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+};
+using RecordBytes = std::vector<char, UninitializedAllocator<char>>;
+
 // The records of one folder not yet handed out, read from its descriptor in large getdents64
 // batches. Once `complete`, every remaining record is in memory and the descriptor is never read
 // again (it may then be a reopened O_PATH descriptor).
@@ -55,7 +82,7 @@ public:
 private:
     void ReadBatch(int fd);
 
-    std::vector<char> bytes_;
+    RecordBytes bytes_;
     size_t position_ = 0;
     size_t end_ = 0;
     bool complete_ = false;

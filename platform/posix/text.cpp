@@ -69,32 +69,37 @@ std::wstring WideFromBytes(const std::string& bytes)
 
 bool BytesFromWide(const wchar_t* wide, size_t length, std::string& out)
 {
-    out.reserve(out.size() + length);
+    // Written through a pointer into room for the longest result (4 bytes a character), then
+    // cut to what was written: names are mostly ASCII, and this is on every printed line.
+    const size_t start = out.size();
+    out.resize(start + 4 * length);
+    char* next = out.data() + start;
+    bool converted = true;
     for (size_t i = 0; i < length; ++i) {
         const auto c = static_cast<char32_t>(wide[i]);
         if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
+            *next++ = static_cast<char>(c);
         } else if (c >= 0xDC80 && c <= 0xDCFF) {
-            out.push_back(static_cast<char>(c - kEscapeBase));
+            *next++ = static_cast<char>(c - kEscapeBase);
         } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            return false;
+            *next++ = static_cast<char>(0xC0 | (c >> 6));
+            *next++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            converted = false;
+            break;
         } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c <= 0x10FFFF) {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            *next++ = static_cast<char>(0xE0 | (c >> 12));
+            *next++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *next++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            return false;
+            *next++ = static_cast<char>(0xF0 | (c >> 18));
+            *next++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *next++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *next++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return true;
+    out.resize(static_cast<size_t>(next - out.data()));
+    return converted;
 }
 
 std::string BytesFromWide(const std::wstring& wide)

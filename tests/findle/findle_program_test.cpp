@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -213,12 +214,11 @@ TEST(FindleProgram, ElapsedLineForm)
 {
     TempDir tree;
     const ProgramResult result = Findle({tree.path().wstring()});
+    // Counts are grouped; a zero count is "" under Wine, whose number formatting drops the 0
+    // (a known Wine difference), and a search of an empty folder may well take 0 ms.
+    static const std::regex kElapsedLine(R"(Elapsed time: [0-9,]*ms \([0-9]+\.[0-9]{3}s\) @ [0-9,]* items/sec)");
     const std::string last = Lines(result.output).back();
-    unsigned int milliseconds = 0;
-    double seconds = 0;
-    char rest[64] = {};
-    ASSERT_EQ(std::sscanf(last.c_str(), "Elapsed time: %ums (%lfs) @ %63[^\n]", &milliseconds, &seconds, rest), 3) << last;
-    EXPECT_NE(std::string(rest).find(" items/sec"), std::string::npos);
+    EXPECT_TRUE(std::regex_match(last, kElapsedLine)) << last;
 }
 
 } // namespace
