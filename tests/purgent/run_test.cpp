@@ -30,7 +30,7 @@ using testing_support::TempDir;
 
 // Wine's number formatter gives an empty text for a zero count (Windows gives "0"), so a zero
 // elapsed time may print as "ms" there.
-const std::regex kElapsedLine(R"(Elapsed time: [0-9,]*ms \([0-9]+\.[0-9]{3}s\) @ ([0-9,]+|n/a) items/sec\n)");
+const std::regex kElapsedLine(R"(Elapsed time: [0-9,]*ms \([0-9]+\.[0-9]{3}s\) @ ([0-9,]*|n/a) items/sec\n)");
 
 // The report with its elapsed-time line (the last line) checked by shape and cut off.
 std::string WithoutElapsedLine(const std::string& output)
