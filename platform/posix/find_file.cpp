@@ -4,8 +4,9 @@
 //
 // A handle is a heap object holding the folder's descriptor, registered with the thread's open
 // enumerations (dir_handles.h) so that calls on paths inside the folder resolve through it, and
-// so that deep walks can park it. "." and ".." are produced by the handle itself, first, and
-// skipped wherever getdents64 returns them.
+// so that deep walks can park it. "." and ".." are produced by the handle itself, first, both
+// with the folder's own data (as the Windows file systems give them), and skipped wherever
+// getdents64 returns them.
 #include "platform/platform.h"
 #include "platform/posix/dir_handles.h"
 #include "platform/posix/file_attributes.h"
@@ -26,13 +27,13 @@ struct FindHandle {
     OpenFolder folder;
     std::wstring pattern;
     bool matchAll = false;  // "*": every name, no matching needed
-    struct stat self {};    // the folder's own data, returned for "."
+    struct stat self {};    // the folder's own data, returned for "." and ".."
     int dotsLeft = 0;       // 2 while "." is still to come, 1 while "..", then 0
     std::wstring decodedName; // the current entry's name, decoded into the same storage each time
     bool followLinks = false; // kFindFollowLinks
     bool lazy = false;        // kFindLazyData
-    // What the last lazy entry still lacks: the stat of folder.lastName, of the folder or of "..".
-    enum class Pending { None, Entry, Self, Parent } pending = Pending::None;
+    // What the last lazy entry still lacks: the stat of folder.lastName or of the folder.
+    enum class Pending { None, Entry, Self } pending = Pending::None;
 
     FindHandle() = default;
     FindHandle(const FindHandle&) = delete;
@@ -141,8 +142,7 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
 {
     OpenFolder& folder = find.folder;
     while (find.dotsLeft > 0) {
-        const bool self = find.dotsLeft == 2;
-        const size_t length = self ? 1 : 2; // "." or ".."
+        const size_t length = find.dotsLeft == 2 ? 1 : 2; // "." or ".."
         --find.dotsLeft;
         if (!find.Matches(L"..", length)) {
             continue;
@@ -150,22 +150,11 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         find.pending = FindHandle::Pending::None;
         if (find.lazy) {
             FillLazyFindData(FILE_ATTRIBUTE_DIRECTORY, L"..", length, data);
-            find.pending = self ? FindHandle::Pending::Self : FindHandle::Pending::Parent;
+            find.pending = FindHandle::Pending::Self;
             folder.lastValid = false;
             return ERROR_SUCCESS;
         }
-        struct stat info = find.self;
-        if (!self) {
-            int fd = -1;
-            const DWORD error = FolderFd(registry, folder, fd);
-            if (error != ERROR_SUCCESS) {
-                return error;
-            }
-            if (fstatat(fd, "..", &info, 0) != 0) {
-                return Win32ErrorFromErrno(errno);
-            }
-        }
-        FillFindData(info, AttributesOf(info, -1, nullptr, info.st_dev), L"..", length, data);
+        FillFindData(find.self, AttributesOf(find.self, -1, nullptr, find.self.st_dev), L"..", length, data);
         folder.lastValid = false;
         return ERROR_SUCCESS;
     }
@@ -382,7 +371,7 @@ void platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
     int fd = -1;
     struct stat info {};
     const bool entry = handle.pending == FindHandle::Pending::Entry;
-    const char* const name = entry ? folder.lastName.c_str() : handle.pending == FindHandle::Pending::Self ? "." : "..";
+    const char* const name = entry ? folder.lastName.c_str() : ".";
     if (FolderFd(registry, folder, fd) != ERROR_SUCCESS || fstatat(fd, name, &info, entry ? AT_SYMLINK_NOFOLLOW : 0) != 0) {
         return;
     }
