@@ -7,7 +7,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <sys/types.h>
 #include <vector>
 
@@ -43,24 +42,12 @@ struct RawEntry {
 // first would only cost time on every folder opened.
 template <typename T>
 struct UninitializedAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = UninitializedAllocator<U>;
-    };
-    UninitializedAllocator() = default;
-    template <typename U>
-    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
-    {
-    }
+    // A value-initializing construct (what resize calls) that leaves the value unset; every
+    // other construct goes to the standard one.
     template <typename U>
     void construct(U* place) noexcept
     {
         ::new (static_cast<void*>(place)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* place, Args&&... args)
-    {
-        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
     }
 };
 using RecordBytes = std::vector<char, UninitializedAllocator<char>>;
