@@ -1,5 +1,5 @@
-// Internal to the layer: Win32 attribute bits of a file system entry, shared by the enumeration
-// and GetFileAttributesW.
+// Internal to the layer: Win32 attribute bits and times of a file system entry, shared by the
+// enumeration, GetFileAttributesW and GetFileInformationByHandle.
 #pragma once
 #include "win32_types.h"
 
@@ -15,4 +15,6 @@ namespace platform {
 // - anything else is ARCHIVE, as Windows marks fresh files;
 // - READONLY when the owner write bit is clear.
 DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, dev_t folderDevice);
+// A POSIX time as 100-ns intervals since 1601-01-01 (times before 1601 become 0).
+FILETIME FileTimeFrom(const timespec& time);
 } // namespace platform

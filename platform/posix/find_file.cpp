@@ -52,14 +52,6 @@ struct FindHandle {
     }
 };
 
-FILETIME FileTimeFrom(const timespec& time)
-{
-    constexpr long long kSecondsFrom1601To1970 = 11644473600LL;
-    const long long ticks = (time.tv_sec + kSecondsFrom1601To1970) * 10000000LL + time.tv_nsec / 100;
-    const auto value = static_cast<unsigned long long>(ticks < 0 ? 0 : ticks);
-    return FILETIME {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
-
 // Everything but the name.
 void FillStatData(const struct stat& info, DWORD attributes, WIN32_FIND_DATAW& data)
 {

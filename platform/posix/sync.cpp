@@ -1,5 +1,5 @@
 // Provides CreateSemaphoreW, ReleaseSemaphore, CreateEventW, SetEvent, WaitForSingleObject,
-// CloseHandle, the critical sections and GetSystemInfo over std::mutex, std::condition_variable,
+// the closing of these objects for CloseHandle, the critical sections and GetSystemInfo over std::mutex, std::condition_variable,
 // pthread mutexes, sched_getaffinity and sysconf.
 //
 // A semaphore or event handle points to one heap object with a signature (so that a wrong handle
@@ -12,6 +12,7 @@
 // first and then looks at `sleepers` (both sequentially consistent), so either the sleeper sees
 // the new count or the signaler sees the sleeper and wakes it under the lock.
 #include "platform/platform.h"
+#include "platform/posix/kernel_object.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,8 +26,8 @@ namespace {
 
 enum class Kind { Semaphore, ManualEvent, AutoEvent };
 
-constexpr std::uint32_t kLiveSignature = 0x53594E43; // "SYNC"
-constexpr std::uint32_t kDeadSignature = 0xDEADC105;
+constexpr std::uint32_t kLiveSignature = platform::kSyncObjectSignature;
+constexpr std::uint32_t kDeadSignature = platform::kDeadObjectSignature;
 
 struct SyncObject {
     std::uint32_t signature = kLiveSignature;
@@ -198,7 +199,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds)
     return taken ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
-BOOL WINAPI CloseHandle(HANDLE handle)
+BOOL platform::CloseSyncObject(HANDLE handle)
 {
     SyncObject* object = ObjectOf(handle, true, true);
     if (object == nullptr) {

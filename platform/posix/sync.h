@@ -1,7 +1,7 @@
 // Synchronization objects and atomics. Provides CreateSemaphoreW, ReleaseSemaphore, CreateEventW,
-// SetEvent, WaitForSingleObject, CloseHandle (for these objects), InitializeCriticalSection,
+// SetEvent, WaitForSingleObject, InitializeCriticalSection,
 // EnterCriticalSection, LeaveCriticalSection, DeleteCriticalSection, GetSystemInfo and the
-// Interlocked operations.
+// Interlocked operations. CloseHandle (handles.h) closes semaphores and events.
 #pragma once
 #include "win32_types.h"
 
@@ -33,10 +33,6 @@ BOOL WINAPI SetEvent(HANDLE event);
 // INVALID_HANDLE_VALUE (on Windows the process pseudo-handle, waited on forever) or a handle that
 // is not a semaphore or event.
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
-// Win32: closes a semaphore or an event. The object lives on until calls that are using it
-// (waits in progress) return. FALSE with 6 for a null handle, INVALID_HANDLE_VALUE or a handle
-// that is not a semaphore or event. A closed handle must not be used again, as on Windows.
-BOOL WINAPI CloseHandle(HANDLE handle);
 
 // Win32: a re-entrant lock; the owning thread may enter it again and must leave as often.
 struct CRITICAL_SECTION {

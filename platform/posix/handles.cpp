@@ -1,0 +1,18 @@
+// Provides CloseHandle by the signature at the start of each kernel object (kernel_object.h).
+#include "platform/posix/handles.h"
+
+#include "platform/posix/errors.h"
+#include "platform/posix/kernel_object.h"
+
+BOOL WINAPI CloseHandle(HANDLE handle)
+{
+    switch (platform::SignatureOf(handle)) {
+    case platform::kSyncObjectSignature:
+        return platform::CloseSyncObject(handle);
+    case platform::kFileObjectSignature:
+        return platform::CloseFileObject(handle);
+    default:
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+}
