@@ -2,6 +2,8 @@
 #pragma once
 #include "platform/platform.h"
 
+#include "common/buffer_format.h"
+
 // Width of every formatted statistics field and of the scratch buffer that holds a number's
 // plain digits before grouping.
 inline constexpr size_t kFieldChars = 64;
@@ -14,3 +16,13 @@ int FormatGroupedNumber(wchar_t* output, int capacity, const wchar_t* digits);
 
 // The first group size of a locale grouping text: "3;0" and "3;2;0" both give 3.
 UINT FirstGroupSize(const wchar_t* grouping);
+
+// A statistics field: `value` as plain digits with `format` ("%u", "%llu", ...), then grouped by
+// the user locale into the field's own buffer (empty when grouping fails).
+template <typename T>
+void FormatGroupedField(wchar_t (&field)[kFieldChars], const wchar_t* format, T value)
+{
+    wchar_t digits[kFieldChars];
+    FormatToBuffer(digits, kFieldChars, format, value);
+    FormatGroupedNumber(field, static_cast<int>(kFieldChars), digits);
+}

@@ -15,6 +15,7 @@
 #include <pathcch.h>
 #include <shlwapi.h>
 #include <evntprov.h>
+#include <wincrypt.h>
 #include <cstdio>
 #include <cwchar>
 
@@ -34,6 +35,8 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr const wchar_t* kLongPathPrefix = L"\\\\?\\";
 inline constexpr bool kIsWindows = true;
 inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-' || ch == L'/'; }
+// The shell passes wildcard arguments on as typed: a program that takes file patterns expands them.
+inline constexpr bool kProgramExpandsWildcards = true;
 // The enumeration flags of the POSIX layer: the system already follows folder links everywhere
 // and returns every entry complete, so they ask for nothing here.
 inline constexpr DWORD kFindFollowLinks = 0;
@@ -73,6 +76,9 @@ inline constexpr const wchar_t* kLongPathPrefix = L"";
 inline constexpr bool kIsWindows = false;
 // '/' begins every absolute path, so only '-' introduces a switch.
 inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-'; }
+// The shell has expanded wildcard arguments already; expanding again would change names that hold
+// '*' or '?'.
+inline constexpr bool kProgramExpandsWildcards = false;
 } // namespace platform
 
 // Console text goes through the layer so that wide arguments print as their original bytes,

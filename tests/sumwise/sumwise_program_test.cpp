@@ -1,0 +1,206 @@
+// sumwise end to end: the program run on files made by the test, its exact lines (the statistics
+// line's timing aside) and exit codes, and, on Linux, the special files and names that a shell
+// can hand it and the digests of other tools on the machine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/test_support.h"
+#include "../findle/narrow_text.h"
+
+namespace fs = std::filesystem;
+using testing_support::ExpectedExitCode;
+using testing_support::ProgramResult;
+using testing_support::TempDir;
+
+namespace {
+
+ProgramResult Sumwise(const std::vector<std::wstring>& arguments)
+{
+    return testing_support::RunProgram("sumwise", arguments);
+}
+
+std::vector<std::string> Lines(const std::string& output)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(output);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::wstring Wide(const fs::path& path)
+{
+    return path.wstring();
+}
+
+fs::path NineDigits(const TempDir& dir)
+{
+    const fs::path file = dir.path() / "nine.txt";
+    std::ofstream(file, std::ios::binary) << "123456789";
+    return file;
+}
+
+TEST(SumwiseProgram, UsageAndExitCodes)
+{
+    const struct {
+        std::vector<std::wstring> arguments;
+        int exitCode;
+    } cases[] = {{{}, 1}, {{L"-?"}, 0}, {{L"-md5"}, 1}, {{L"-q", L"-x", L"a"}, 1}, {{L"-"}, 1}};
+    for (const auto& c : cases) {
+        const ProgramResult result = Sumwise(c.arguments);
+        EXPECT_EQ(result.exitCode, ExpectedExitCode(c.exitCode)) << &c - cases;
+        EXPECT_EQ(Lines(result.output).at(0), "Sumwise - Scalable File Hashing Utility - v1.00") << &c - cases;
+    }
+}
+
+TEST(SumwiseProgram, ChecksumLinesOfTheNineDigits)
+{
+    TempDir dir;
+    const std::string path = Narrow(NineDigits(dir));
+    const struct {
+        const wchar_t* algorithm;
+        const char* line;
+    } cases[] = {{L"-crc32c", "e3069283"}, {L"-zipcrc", "cbf43926"}, {L"-ADLER", "091e01de"},
+                 {L"-md5", "25f9e794323b453885f5181f1b624d0b"}};
+    for (const auto& c : cases) {
+        const ProgramResult result = Sumwise({L"-q", c.algorithm, Wide(dir.path() / "nine.txt")});
+        EXPECT_EQ(result.output, std::string(c.line) + "  " + path + "\n") << c.line;
+        EXPECT_EQ(result.exitCode, 0);
+    }
+}
+
+TEST(SumwiseProgram, ErrorLinesDirectoriesAndBothStatisticsForms)
+{
+    TempDir dir;
+    dir.File("small", 1023);
+    dir.File("kilo", 1024);
+    dir.File("empty", 0);
+    dir.Folder("folder");
+    const auto run = [&](std::vector<std::wstring> names) {
+        std::vector<std::wstring> arguments = {L"-crc32c"};
+        for (auto& name : names) {
+            arguments.push_back(Wide(dir.path() / name));
+        }
+        return Sumwise(arguments);
+    };
+    const std::regex statistics1023(
+        "\nHashed 1 file\\(s\\) totaling 1,023 byte\\(s\\) in [0-9,]*ms \\([0-9]+\\.[0-9]{3}s\\) @ .+/s \\(CRC32C\\)\n$");
+    const ProgramResult small = run({L"small", L"folder", L"missing", L"empty"});
+    EXPECT_EQ(small.exitCode, 0);
+    EXPECT_TRUE(std::regex_search(small.output, statistics1023)) << small.output;
+    const std::vector<std::string> lines = Lines(small.output);
+    const std::set<std::string> perFile(lines.begin(), lines.begin() + 3);
+    EXPECT_EQ(perFile, (std::set<std::string>{Narrow(dir.path() / "missing") + ": (error 0x80070002)",
+                                                Narrow(dir.path() / "empty") + ": (error 0x800703ee)",
+                                                lines[0].substr(0, 8) + "  " + Narrow(dir.path() / "small")}));
+
+    const ProgramResult kilo = run({L"kilo"});
+    EXPECT_TRUE(std::regex_search(kilo.output, std::regex("totaling 1\\.00 KB \\(1,024 bytes\\) in "))) << kilo.output;
+
+    // Nothing hashed: no statistics line.
+    EXPECT_EQ(run({L"folder"}).output, "");
+    EXPECT_EQ(run({L"empty"}).output, Narrow(dir.path() / "empty") + ": (error 0x800703ee)\n");
+}
+
+TEST(SumwiseProgram, MoreFilesThanSlotsEachGetTheirLine)
+{
+    TempDir dir;
+    std::vector<std::wstring> arguments = {L"-q", L"-sha1"};
+    std::set<std::string> expected;
+    for (int i = 0; i < 100; ++i) {
+        const fs::path file = dir.File("f" + std::to_string(i), 10);
+        arguments.push_back(Wide(file));
+        expected.insert("ff9ee043d85595eb255c05dfe32ece02a53efbb2  " + Narrow(file)); // SHA-1 of "xxxxxxxxxx"
+    }
+    const std::vector<std::string> lines = Lines(Sumwise(arguments).output);
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), expected);
+    EXPECT_EQ(lines.size(), 100u);
+}
+
+#if !defined(_WIN32)
+// Exact name bytes that a shell may hand over: not valid UTF-8, or a path of 30,000 characters.
+TEST(SumwiseProgram, LinuxSpecialFilesOddNamesAndLongPaths)
+{
+    TempDir dir(true);
+    const fs::path fifo = dir.path() / "fifo";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    const fs::path odd = dir.path() / std::string("caf\xe9\xff.bin");
+    std::ofstream(odd) << "123456789";
+    fs::path deep = dir.path();
+    while (deep.native().size() < 30000) {
+        deep /= std::string(200, 'd');
+        ASSERT_EQ(0, mkdir(deep.c_str(), 0700)) << deep.native().size();
+    }
+    std::ofstream(deep / "nine") << "123456789";
+    const auto wide = [](const fs::path& path) { return platform::WideFromBytes(path.native()); };
+    const ProgramResult result =
+        Sumwise({L"-q", L"-zipcrc", wide(fifo), L"/dev/null", wide(odd), wide(deep / "nine")});
+    const std::vector<std::string> lines = Lines(result.output);
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()),
+              (std::set<std::string>{fifo.native() + ": (error 0x800703ee)", "/dev/null: (error 0x800703ee)",
+                                     "cbf43926  " + odd.native(), "cbf43926  " + (deep / "nine").native()}));
+    fs::remove_all(dir.path() / std::string(200, 'd'));
+}
+
+// Random files of several sizes against python's hashlib and zlib.
+TEST(SumwiseProgram, LinuxDigestsEqualOtherImplementations)
+{
+    if (std::system("python3 -c 'import hashlib, zlib' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "python3 with hashlib and zlib is not on this machine";
+    }
+    TempDir dir(true);
+    std::vector<std::wstring> files;
+    for (const size_t size : {1u, 4095u, 65536u, 1u << 22, (1u << 22) + 1, 9u << 20}) {
+        const fs::path file = dir.path() / ("r" + std::to_string(size));
+        std::ifstream random("/dev/urandom", std::ios::binary);
+        std::vector<char> bytes(size);
+        random.read(bytes.data(), static_cast<std::streamsize>(size));
+        std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
+        files.push_back(Wide(file));
+    }
+    const struct {
+        const wchar_t* sumwise;
+        const char* python; // an expression of the file's bytes `d`
+    } cases[] = {
+        {L"-md5", "hashlib.md5(d).hexdigest()"},        {L"-sha1", "hashlib.sha1(d).hexdigest()"},
+        {L"-sha256", "hashlib.sha256(d).hexdigest()"},  {L"-sha384", "hashlib.sha384(d).hexdigest()"},
+        {L"-sha512", "hashlib.sha512(d).hexdigest()"},  {L"-zipcrc", "'%08x' % zlib.crc32(d)"},
+        {L"-adler", "'%08x' % zlib.adler32(d)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::wstring> arguments = {L"-q", c.sumwise};
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        const std::vector<std::string> ours = Lines(Sumwise(arguments).output);
+        std::string script = "import hashlib, zlib, sys\nfor p in sys.argv[1:]:\n d = open(p, 'rb').read()\n print(" +
+                             std::string(c.python) + " + '  ' + p)\n";
+        std::string command = "python3 -c \"" + script + "\"";
+        for (const auto& file : files) {
+            command += " " + platform::BytesFromWide(file);
+        }
+        std::string theirs;
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            theirs += buffer;
+        }
+        pclose(pipe);
+        const std::vector<std::string> expected = Lines(theirs);
+        EXPECT_EQ(std::set<std::string>(ours.begin(), ours.end()), std::set<std::string>(expected.begin(), expected.end()))
+            << platform::BytesFromWide(c.sumwise);
+    }
+}
+#endif
+
+} // namespace

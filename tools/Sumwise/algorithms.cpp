@@ -1,0 +1,24 @@
+// The algorithm table and its lookup by switch name.
+#include "tools/Sumwise/algorithms.h"
+
+namespace {
+
+// "sha" is an alias of "sha1" that the usage text does not show.
+constexpr Algorithm kAlgorithms[] = {
+    {L"md4", L"MD4", 0x8002},         {L"md5", L"MD5", 0x8003},       {L"sha1", L"SHA-1", 0x8004},
+    {L"sha", L"SHA-1", 0x8004},       {L"sha256", L"SHA-256", 0x800C}, {L"sha384", L"SHA-384", 0x800D},
+    {L"sha512", L"SHA-512", 0x800E},  {L"crc32c", L"CRC32C", kSelectorCrc32c},
+    {L"zipcrc", L"ZIPCRC", kSelectorZipCrc}, {L"adler", L"ADLER-32", kSelectorAdler32},
+};
+
+} // namespace
+
+const Algorithm* FindAlgorithm(const wchar_t* name)
+{
+    for (const Algorithm& algorithm : kAlgorithms) {
+        if (lstrcmpiW(name, algorithm.switchName) == 0) {
+            return &algorithm;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,31 @@
+// The digest or checksum of one file's bytes, fed in file order: a CryptoAPI hash object for the
+// digests, a 32-bit state word advanced by the checksum kernels for the checksums.
+#pragma once
+#include "platform/platform.h"
+
+#include <cstdint>
+
+// The CryptoAPI provider every hash object is created from: acquired once by the entry logic,
+// before the first file, and released by the driver after the last.
+extern HCRYPTPROV g_cryptProvider;
+
+class Digester {
+public:
+    explicit Digester(DWORD selector) : selector_(selector) {}
+    ~Digester();
+    Digester(const Digester&) = delete;
+    Digester& operator=(const Digester&) = delete;
+
+    // Sets the checksum's starting value, or creates the hash object.
+    HRESULT Begin();
+    // Feeds `length` bytes.
+    HRESULT Feed(const void* data, ULONGLONG length);
+    // Writes the result into `digest` (capacity *digestLength) and its length into *digestLength:
+    // the hash value as the provider gives it, or the checksum's four bytes, most significant first.
+    HRESULT Finish(BYTE* digest, DWORD* digestLength);
+
+private:
+    DWORD selector_;
+    HCRYPTHASH hash_ = 0;
+    std::uint32_t state_ = 0;
+};
