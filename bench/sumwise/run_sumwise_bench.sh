@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# Hashing benchmark: sumwise against the tools people hash files with, side by side in one run,
+# on two sets kept in the page cache (under /dev/shm by default):
+#   small: 20,000 files of 1 to 64 KiB of random bytes;  big: 4 files of 512 MiB.
+# For each of the nine algorithms: sumwise, every peer that offers it (md5sum, sha1sum, sha256sum,
+# sha384sum, sha512sum; rhash --md4 --md5 --sha1 --sha256 --sha384 --sha512 --crc32 --crc32c;
+# openssl dgst; python's zlib for CRC-32 and Adler-32), and `xargs -P2` of the best single-process
+# peer; and a reading floor (open, 1 MiB reads, close) on one thread and on two.
+# Every command gets its file list the same way (a bash wrapper that execs the tool with the
+# list as arguments), so that start-up costs weigh alike. Before timing, each peer's digests are
+# checked to equal sumwise's. Then one 2 GiB file with SHA-256, and the peak resident set of a
+# sumwise run over the big set.
+# Ends with lines
+#   vs <peer> <set> <algorithm> <ratio>     our median wall time over the peer's (below 1: faster)
+#   floor <set> <algorithm> <ratio>         our median over the two-thread reading floor's
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+work=${WORK:-/dev/shm/orvo-sumwise-bench}
+runs=${RUNS:-5}
+small_files=${SMALL_FILES:-20000}
+build=build/bench
+sumwise=$build/bin/sumwise
+floor=$build/bin/sumwise_read_floor
+
+for tool in hyperfine rhash openssl python3 md5sum sha256sum xargs /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing: bash scripts/install-deps.sh --bench" >&2; exit 1; }
+done
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target sumwise sumwise_read_floor >/dev/null
+
+mkdir -p "$work/cmd" "$work/out"
+if [[ ! -f "$work/small.list" ]]; then
+  echo "building the small set ($small_files files of 1 to 64 KiB)..."
+  python3 - "$work/small" "$small_files" <<'PY'
+import os, random, sys
+root, count = sys.argv[1], int(sys.argv[2])
+rng = random.Random(20261208)
+for i in range(count):
+    folder = os.path.join(root, "%03d" % (i // 1000))
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "%05d.bin" % i), "wb") as f:
+        f.write(os.urandom(rng.randint(1024, 65536)))
+PY
+  find "$work/small" -type f | sort >"$work/small.list"
+fi
+if [[ ! -f "$work/big.list" ]]; then
+  echo "building the big set (4 files of 512 MiB) and one file of 2 GiB..."
+  mkdir -p "$work/big"
+  for i in 1 2 3 4; do head -c $((512 << 20)) /dev/urandom >"$work/big/$i.bin"; done
+  cat "$work/big/"*.bin >"$work/single.bin"
+  ls "$work/big/"*.bin >"$work/big.list"
+  echo "$work/single.bin" >"$work/single.list"
+fi
+cat "$work/small.list" "$work/big.list" "$work/single.list" | xargs cat >/dev/null # warm the cache
+
+# The command of a tool over a list: a script that execs it with the files as arguments.
+# wrap <name> <list> <command and arguments before the files...>
+wrap() {
+  local name=$1 list=$2
+  shift 2
+  printf 'mapfile -t files <%q\nexec %s "${files[@]}"\n' "$list" "$*" >"$work/cmd/$name.sh"
+}
+python_sum() { # zlib.<function> of every file, as "<hex>  <path>" lines
+  printf '%s' "import sys, zlib
+for p in sys.argv[1:]:
+    print('%08x  %s' % (zlib.$1(open(p, 'rb').read()), p))"
+}
+printf '%s\n' "$(python_sum crc32)" >"$work/cmd/zlib-crc32.py"
+printf '%s\n' "$(python_sum adler32)" >"$work/cmd/zlib-adler32.py"
+
+algorithms=(md4 md5 sha1 sha256 sha384 sha512 crc32c zipcrc adler)
+declare -A peers=(
+  [md4]="rhash openssl" [md5]="md5sum rhash openssl" [sha1]="sha1sum rhash openssl"
+  [sha256]="sha256sum rhash openssl" [sha384]="sha384sum rhash openssl" [sha512]="sha512sum rhash openssl"
+  [crc32c]="rhash" [zipcrc]="rhash zlib" [adler]="zlib"
+)
+# The command of a peer for an algorithm; the files follow it.
+peer_command() {
+  local peer=$1 algorithm=$2
+  case $peer in
+    *sum) echo "$peer" ;;
+    rhash) case $algorithm in zipcrc) echo "rhash --simple --crc32" ;; *) echo "rhash --simple --$algorithm" ;; esac ;;
+    openssl) case $algorithm in
+        md4) echo "openssl dgst -r -md4 -provider legacy -provider default" ;;
+        *) echo "openssl dgst -r -$algorithm" ;;
+      esac ;;
+    zlib) case $algorithm in zipcrc) echo "python3 $work/cmd/zlib-crc32.py" ;; *) echo "python3 $work/cmd/zlib-adler32.py" ;; esac ;;
+  esac
+}
+
+# The command of a tool over a list: a script that execs it with the files as arguments
+# (wrap), or that hands them to two processes of it at once (wrap_xargs).
+wrap() { # <name> <list> <command...>
+  local name=$1 list=$2
+  shift 2
+  printf 'mapfile -t files <%q\nexec %s "${files[@]}"\n' "$list" "$*" >"$work/cmd/$name.sh"
+}
+wrap_xargs() { # <name> <list> <command...>
+  local name=$1 list=$2 half
+  shift 2
+  half=$((($(wc -l <"$list") + 1) / 2))
+  printf 'xargs -d "\\n" -P2 -n %d -a %q %s\n' "$half" "$list" "$*" >"$work/cmd/$name.sh"
+}
+
+# Digest lines as a sorted set of "<lower-case hex>  <path>".
+normalize() { sed -e 's/ \*/  /' | awk '{ print tolower($1) "  " $2 }' | sort; }
+
+echo "checking that every peer's digests equal sumwise's..."
+status=0
+for set in small big; do
+  list="$work/$set.list"
+  wrap "floor1-$set" "$list" "$floor" 1
+  wrap "floor2-$set" "$list" "$floor" 2
+  for algorithm in "${algorithms[@]}"; do
+    ours="$work/out/sumwise-$set-$algorithm"
+    wrap "sumwise-$set-$algorithm" "$list" "$sumwise" -q "-$algorithm"
+    bash "$work/cmd/sumwise-$set-$algorithm.sh" | normalize >"$ours"
+    [[ $(wc -l <"$ours") == $(wc -l <"$list") ]] || { echo "sumwise $set $algorithm: lines missing" >&2; status=1; }
+    for peer in ${peers[$algorithm]}; do
+      wrap "$peer-$set-$algorithm" "$list" "$(peer_command "$peer" "$algorithm")"
+      if ! bash "$work/cmd/$peer-$set-$algorithm.sh" | normalize | cmp -s - "$ours"; then
+        echo "digest mismatch: $peer $set $algorithm" >&2
+        status=1
+      fi
+    done
+  done
+done
+[[ $status == 0 ]] || exit 1
+
+# median <name>: the median wall time of a timed command, from its hyperfine record.
+median() { python3 -c 'import json, statistics, sys; print(statistics.median(json.load(open(sys.argv[1]))["results"][0]["times"]))' "$work/out/$1.json"; }
+time_command() { # <name> [runs]
+  hyperfine -N --warmup 1 --runs "${2:-$runs}" --export-json "$work/out/$1.json" "bash $work/cmd/$1.sh" >/dev/null
+  printf '  %-28s %8.3f s\n' "$1" "$(median "$1")"
+}
+ratio() { python3 -c 'import sys; print("%.3f" % (float(sys.argv[1]) / float(sys.argv[2])))' "$1" "$2"; }
+
+summary=()
+for set in small big; do
+  set_runs=$runs
+  [[ $set == big ]] && set_runs=${BIG_RUNS:-3}
+  echo "$set set:"
+  time_command "floor1-$set" "$set_runs"
+  time_command "floor2-$set" "$set_runs"
+  floor2=$(median "floor2-$set")
+  for algorithm in "${algorithms[@]}"; do
+    time_command "sumwise-$set-$algorithm" "$set_runs"
+    ours=$(median "sumwise-$set-$algorithm")
+    best="" best_time=""
+    for peer in ${peers[$algorithm]}; do
+      time_command "$peer-$set-$algorithm" "$set_runs"
+      theirs=$(median "$peer-$set-$algorithm")
+      summary+=("vs $peer $set $algorithm $(ratio "$ours" "$theirs")")
+      if [[ -z $best_time ]] || python3 -c 'import sys; sys.exit(0 if float(sys.argv[1]) < float(sys.argv[2]) else 1)' "$theirs" "$best_time"; then
+        best=$peer best_time=$theirs
+      fi
+    done
+    wrap_xargs "xargs-$best-$set-$algorithm" "$work/$set.list" "$(peer_command "$best" "$algorithm")"
+    time_command "xargs-$best-$set-$algorithm" "$set_runs"
+    summary+=("vs xargs-P2-$best $set $algorithm $(ratio "$ours" "$(median "xargs-$best-$set-$algorithm")")")
+    summary+=("floor $set $algorithm $(ratio "$ours" "$floor2")")
+  done
+done
+
+echo "one file of 2 GiB, SHA-256:"
+wrap "sumwise-single-sha256" "$work/single.list" "$sumwise" -q -sha256
+time_command "sumwise-single-sha256" 3
+for peer in sha256sum rhash openssl; do
+  wrap "$peer-single-sha256" "$work/single.list" "$(peer_command "$peer" sha256)"
+  time_command "$peer-single-sha256" 3
+  summary+=("vs $peer single2g sha256 $(ratio "$(median sumwise-single-sha256)" "$(median "$peer-single-sha256")")")
+done
+
+echo "peak resident set (KiB), /usr/bin/time -f %M:"
+for algorithm in sha256 crc32c; do
+  rss=$(/usr/bin/time -f %M bash "$work/cmd/sumwise-big-$algorithm.sh" 2>&1 >/dev/null | tail -1)
+  echo "  sumwise over the big set, $algorithm: $rss"
+done
+one=$(head -1 "$work/small.list")
+echo "  sumwise on one small file: $(/usr/bin/time -f %M "$sumwise" -q "$one" 2>&1 >/dev/null | tail -1)"
+
+printf '%s\n' "${summary[@]}"
