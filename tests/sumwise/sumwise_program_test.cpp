@@ -13,6 +13,12 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "platform/platform.h"
 #include "support/test_support.h"
 #include "../findle/narrow_text.h"
@@ -137,12 +143,18 @@ TEST(SumwiseProgram, LinuxSpecialFilesOddNamesAndLongPaths)
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
     const fs::path odd = dir.path() / std::string("caf\xe9\xff.bin");
     std::ofstream(odd) << "123456789";
+    // The chain is built and removed relative to descriptors: its path is far beyond PATH_MAX.
+    const std::string level(200, 'd');
+    std::vector<int> folders = {open(dir.path().c_str(), O_RDONLY | O_DIRECTORY)};
     fs::path deep = dir.path();
     while (deep.native().size() < 30000) {
-        deep /= std::string(200, 'd');
-        ASSERT_EQ(0, mkdir(deep.c_str(), 0700)) << deep.native().size();
+        ASSERT_EQ(0, mkdirat(folders.back(), level.c_str(), 0700));
+        folders.push_back(openat(folders.back(), level.c_str(), O_RDONLY | O_DIRECTORY));
+        deep /= level;
     }
-    std::ofstream(deep / "nine") << "123456789";
+    const int nine = openat(folders.back(), "nine", O_WRONLY | O_CREAT, 0600);
+    ASSERT_EQ(9, write(nine, "123456789", 9));
+    close(nine);
     const auto wide = [](const fs::path& path) { return platform::WideFromBytes(path.native()); };
     const ProgramResult result =
         Sumwise({L"-q", L"-zipcrc", wide(fifo), L"/dev/null", wide(odd), wide(deep / "nine")});
@@ -150,7 +162,12 @@ TEST(SumwiseProgram, LinuxSpecialFilesOddNamesAndLongPaths)
     EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()),
               (std::set<std::string>{fifo.native() + ": (error 0x800703ee)", "/dev/null: (error 0x800703ee)",
                                      "cbf43926  " + odd.native(), "cbf43926  " + (deep / "nine").native()}));
-    fs::remove_all(dir.path() / std::string(200, 'd'));
+    unlinkat(folders.back(), "nine", 0);
+    for (size_t i = folders.size() - 1; i > 0; --i) {
+        close(folders[i]);
+        unlinkat(folders[i - 1], level.c_str(), AT_REMOVEDIR);
+    }
+    close(folders[0]);
 }
 
 // Random files of several sizes against python's hashlib and zlib.
