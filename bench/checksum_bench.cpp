@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "crc32c_single_stream.h"
+#include "median_collector.h"
 #include "tools/Sumwise/checksum/checksum.h"
 #include "tools/Sumwise/checksum/cpu_features.h"
 #include "tools/Sumwise/checksum/kernels.h"
@@ -120,26 +121,6 @@ const uint8_t* BenchmarkData()
     const auto address = reinterpret_cast<uintptr_t>(storage.data());
     return storage.data() + (64 - address % 64) % 64;
 }
-
-// Collects the median CPU time of every benchmark by name while printing as usual. CPU time
-// rather than wall time, because the benchmark machines are shared and a descheduled thread
-// would count against whichever implementation ran at that moment.
-class MedianCollector : public benchmark::ConsoleReporter {
-public:
-    // Plain text: the summary lines that follow are meant for scripts.
-    MedianCollector() : ConsoleReporter(OO_None) {}
-
-    void ReportRuns(const std::vector<Run>& reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run& run : reports) {
-            if (run.aggregate_name == "median") {
-                medians[run.run_name.function_name] = run.GetAdjustedCPUTime();
-            }
-        }
-    }
-    std::map<std::string, double> medians;
-};
 
 std::string BenchmarkName(const Implementation& impl, size_t size)
 {

@@ -12,6 +12,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <wincrypt.h>
 #include <pathcch.h>
 #include <shlwapi.h>
 #include <evntprov.h>
@@ -51,6 +52,7 @@ inline void CompleteFindData(HANDLE, WIN32_FIND_DATAW*) {}
 
 #include "posix/win32_types.h"
 #include "posix/byte_size.h"
+#include "posix/crypto.h"
 #include "posix/debug.h"
 #include "posix/errors.h"
 #include "posix/event_trace.h"
@@ -68,6 +70,7 @@ inline void CompleteFindData(HANDLE, WIN32_FIND_DATAW*) {}
 #include "posix/text.h"
 #include "posix/threadpool.h"
 #include "posix/time.h"
+#include "posix/virtual_memory.h"
 #include "posix/wildcard.h"
 
 namespace platform {

@@ -54,6 +54,7 @@ constexpr Message kMessages[] = {
     {258, "The wait operation timed out."},
     {267, "The directory name is invalid."},
     {317, "The system cannot find message text for message number 0x%1 in the message file for %2."},
+    {487, "Attempt to access invalid address."},
     {574, "{Application Error} The exception %s (0x%08lx) occurred in the application at location 0x%08lx."},
     {668, "Assertion Failure."},
     {995, "The I/O operation has been aborted because of either a thread exit or an application request."},
@@ -71,6 +72,7 @@ constexpr Message kMessages[] = {
     {0x8000FFFF, "Catastrophic failure"},
     {0x80090001, "Bad UID."},
     {0x80090002, "Bad Hash."},
+    {0x80090003, "Bad Key."},
     {0x80090004, "Bad Length."},
     {0x80090005, "Bad Data."},
     {0x80090008, "Invalid algorithm specified."},
@@ -81,6 +83,7 @@ constexpr Message kMessages[] = {
     {0x80090014, "Invalid provider type specified."},
     {0x80090016, "Keyset does not exist"},
     {0x80090017, "Provider type not defined."},
+    {0x8009001F, "The Keyset parameter is invalid."},
     {0x80090020, "An internal error occurred."},
 };
 

@@ -1,6 +1,6 @@
 // Conversion between the layer's wide strings and the bytes of POSIX names and console text,
-// and the console printing functions. Provides StrChrW, lstrcmpiW, and the printf/wprintf
-// shells that print wide arguments as their original bytes.
+// and the console printing functions. Provides StrChrW, lstrcmpiW, wsprintfW, and the
+// printf/wprintf shells that print wide arguments as their original bytes.
 #pragma once
 #include "win32_types.h"
 
@@ -40,3 +40,12 @@ std::string FormatBytes(const char* format, va_list args) __attribute__((__forma
 PWSTR WINAPI StrChrW(PCWSTR text, WCHAR ch);
 // Win32: case-insensitive comparison (simple case folding), <0, 0 or >0.
 int WINAPI lstrcmpiW(LPCWSTR a, LPCWSTR b);
+
+// Win32: formats into `buffer`, writing at most 1024 characters with the terminator, and returns
+// the characters written without it. The directives offered: %c (a WCHAR), %s (a wide string;
+// null prints "(null)"), %d, %u, %x (lower-case hex), %lc, %ls, %ld, %lu, %lx (the same: a long
+// is 32 bits on Win32, and these read 32-bit values) and %%. Anything else after a % (flags,
+// widths, precisions, other types) ends the text there: what came before it is terminated and
+// counted, which is less than the full text, the Win32 sign of failure. A null buffer or format
+// writes nothing and returns 0.
+int WINAPIV wsprintfW(LPWSTR buffer, LPCWSTR format, ...);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #define WINAPI
+#define WINAPIV
 #define CALLBACK
 #define CONST const
 
@@ -171,6 +172,7 @@ constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_INVALID_ADDRESS = 487;
 constexpr DWORD ERROR_UNHANDLED_EXCEPTION = 574;
 constexpr DWORD ERROR_ASSERTION_FAILURE = 668;
 constexpr DWORD ERROR_IO_PENDING = 997;
@@ -225,6 +227,9 @@ constexpr DWORD HEAP_GENERATE_EXCEPTIONS = 0x4;
 constexpr DWORD HEAP_ZERO_MEMORY = 0x8;
 constexpr DWORD HEAP_CREATE_SEGMENT_HEAP = 0x100;
 constexpr DWORD HEAP_CREATE_HARDENED = 0x200;
+// Page protections, shared by committed memory (VirtualAlloc) and file mappings.
+constexpr DWORD PAGE_READONLY = 0x02;
+constexpr DWORD PAGE_READWRITE = 0x04;
 
 // ---- Messages -------------------------------------------------------------
 constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x100;
