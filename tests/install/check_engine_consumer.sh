@@ -16,8 +16,10 @@ if [[ $flavour == elf ]]; then
   "$compiler" $flags "${warnings[@]}" "$source" -o consumer -L"$libraries" -lapi-orvo-files-1-0 -Wl,-rpath,"$libraries"
   env -u LD_LIBRARY_PATH ./consumer
 else
+  # The runtime linked in statically, so that no MinGW DLL is needed; the engine through its
+  # import library, named by path since -static makes -l look for archives only.
   # shellcheck disable=SC2086
-  "$compiler" $flags "${warnings[@]}" -static "$source" -o consumer.exe -L"$prefix/lib" -lapi-orvo-files-1-0
+  "$compiler" $flags "${warnings[@]}" -static "$source" -o consumer.exe "$prefix/lib/api-orvo-files-1-0.dll.a"
   # The DLLs stay in the installed bin/, which Wine's search path names.
   WINEPATH="Z:${prefix//\//\\}\\bin" $emulator ./consumer.exe | tr -d '\r'
 fi
