@@ -29,7 +29,7 @@ echo "==== install $deb"
 # The package's /usr/bin holds exactly the listed programs.
 in_package=$(dpkg-deb --contents "$deb" | awk '{print $6}' | sed -n 's|^\./usr/bin/\(.\)|\1|p' | sort)
 [[ $in_package == "$(printf '%s\n' "${programs[@]}" | sort)" ]] || fail "/usr/bin of the package: $in_package"
-remove() { dpkg --remove "$package" >/dev/null 2>&1 || true; }
+remove() { dpkg --purge "$package" >/dev/null 2>&1 || true; }
 trap remove EXIT
 dpkg --install "$deb"
 scratch=$(mktemp -d)
@@ -45,7 +45,7 @@ touch "$scratch/tree/sub/new.log" "$scratch/tree/keep.txt"
 purgent "$scratch/tree" -s -n '*.log' -a 3d || fail "purgent on the scratch tree"
 [[ ! -e $scratch/tree/sub/old.log && -e $scratch/tree/sub/new.log && -e $scratch/tree/keep.txt ]] ||
   fail "purgent left: $(cd "$scratch/tree" && find . | sort | tr '\n' ' ')"
-dpkg --remove "$package"
+dpkg --purge "$package"
 trap - EXIT
 for program in "${programs[@]}"; do
   [[ ! -e /usr/bin/$program ]] || fail "/usr/bin/$program is left after removing $package"
