@@ -2,6 +2,7 @@
 // and removes the folders the flags allow.
 #pragma once
 #include "api-orvo-files/orvo_files.h"
+#include "platform/platform.h"
 
 // Walks the folder whose path (ending in the separator) stands in `workPath` up to `end`.
 // Every level writes only behind its own folder's separator; `findData` is shared by all

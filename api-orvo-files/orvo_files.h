@@ -1,6 +1,7 @@
-// api-orvo-files-1-0: the cleanup engine's public interface.
+// api-orvo-files-1-0: the cleanup engine's public interface. It needs the Win32 base types
+// only, so that it is installed with just them for outside callers.
 #pragma once
-#include "platform/platform.h"
+#include "platform/base_types.h"
 
 #if defined(_WIN32)
 #if defined(ORVO_FILES_BUILD)

@@ -34,3 +34,52 @@ endfunction()
 function(orvo_module_name target deliverable)
   target_compile_definitions(${target} PRIVATE ORVO_MODULE_NAME="$<TARGET_FILE_NAME:${deliverable}>")
 endfunction()
+
+# Where an installed tree puts things. On Linux the two libraries live in a private folder of
+# the package, which the programs and the engine name in a run path relative to themselves, so
+# that an installed tree works wherever it is unpacked, without LD_LIBRARY_PATH. On Windows
+# every binary lands in bin/, side by side, where the loader looks first; import libraries go
+# to lib/.
+include(GNUInstallDirs)
+set(ORVO_PACKAGE_NAME orvo-utilities)
+set(ORVO_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/orvo)
+if(WIN32)
+  set(ORVO_INSTALL_LIBDIR ${CMAKE_INSTALL_BINDIR})
+else()
+  set(ORVO_INSTALL_LIBDIR lib/${ORVO_PACKAGE_NAME})
+endif()
+
+# orvo_install_library(<target>): installs a shared library of the product.
+function(orvo_install_library target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} LIBRARY DESTINATION ${ORVO_INSTALL_LIBDIR}
+          ARCHIVE DESTINATION lib)
+  if(NOT WIN32)
+    # A library finds the libraries it imports beside itself.
+    set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  endif()
+endfunction()
+
+# orvo_install_program(<target>): installs a program to bin/ and, on Linux, its manual page
+# (<target>.1 beside its CMakeLists.txt, compressed as Debian keeps them), and adds it to the
+# programs that the install tests and the package check run.
+function(orvo_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set_property(GLOBAL APPEND PROPERTY ORVO_PROGRAMS ${target})
+  if(WIN32)
+    return()
+  endif()
+  file(RELATIVE_PATH to_libraries /${CMAKE_INSTALL_BINDIR} /${ORVO_INSTALL_LIBDIR})
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${to_libraries}")
+  set(packed ${CMAKE_CURRENT_BINARY_DIR}/${target}.1.gz)
+  orvo_gzip(${target}_manual ${CMAKE_CURRENT_SOURCE_DIR}/${target}.1 ${packed})
+  install(FILES ${packed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+# orvo_gzip(<target> <source> <output>): <output> is <source> compressed, kept up to date by
+# <target>, which every build runs. -n leaves the name and time out, so that the same text
+# always packs to the same bytes.
+function(orvo_gzip target source output)
+  add_custom_command(OUTPUT ${output} COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${source} ${output}
+                     DEPENDS ${source} VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${output})
+endfunction()
