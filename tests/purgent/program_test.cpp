@@ -9,6 +9,7 @@
 namespace {
 
 using testing_support::ExpectedExitCode;
+using testing_support::ReportLineEnd;
 using testing_support::RunProgram;
 using testing_support::TempDir;
 
@@ -54,7 +55,7 @@ TEST(PurgentProgram, RelativeDotPathReachesTheEngineAndIsRefused)
     const std::wstring relative = std::wstring(L".") + platform::kPathSeparator + L"sub";
     const auto result = RunProgram("purgent", {relative, L"-q"}, dir.path());
     EXPECT_EQ(result.exitCode, ExpectedExitCode(-1));
-    EXPECT_EQ(result.output, "**** Error 0x80070057\n\r");
+    EXPECT_EQ(result.output, "**** Error 0x80070057" + ReportLineEnd());
 }
 
 } // namespace
