@@ -58,4 +58,17 @@ TEST(PurgentProgram, RelativeDotPathReachesTheEngineAndIsRefused)
     EXPECT_EQ(result.output, "**** Error 0x80070057" + ReportLineEnd());
 }
 
+// A young root whose only file is old: the file goes, the root stays, whatever the enumeration
+// of "*.log" returns first.
+TEST(PurgentProgram, YoungRootIsKeptWhenItsOnlyFileIsOld)
+{
+    TempDir dir;
+    const std::filesystem::path root = dir.Folder("r");
+    testing_support::SetAgeDays(dir.File("r/old.log", 10), 3);
+    const auto result = RunProgram("purgent", {L"r", L"-r", L"-b", L"-a", L"1d", L"-n", L"*.log", L"-q"}, dir.path());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(root / "old.log"));
+    EXPECT_TRUE(std::filesystem::exists(root));
+}
+
 } // namespace
