@@ -69,4 +69,13 @@ std::string Separator()
 #endif
 }
 
+std::string ReportLineEnd()
+{
+#if defined(_WIN32)
+    return "\n\r";
+#else
+    return "\n";
+#endif
+}
+
 } // namespace testing_support

@@ -50,6 +50,11 @@ bool RunningUnderWine();
 // The platform's separator as a narrow string ("/" or "\\").
 std::string Separator();
 
+// How a line that purgent ends in "\n\r" (its announcement and its error line) reads in a
+// program's output as RunProgram returns it: "\n\r" on Windows, "\n" on POSIX, whose console
+// writes that ending as a line feed.
+std::string ReportLineEnd();
+
 // Runs `body` in a child process as an unprivileged user (POSIX, when the tests run as root:
 // uid/gid 65534; otherwise as the current user) and returns its result (0 to 255); -1 where
 // the platform cannot do this (Windows). Lets tests see real permission denials.
