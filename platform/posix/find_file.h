@@ -13,7 +13,8 @@
 // time repeats the last write); size of regular files (0 for others); cAlternateFileName empty.
 // Both info levels give the same data; FIND_FIRST_EX_CASE_SENSITIVE is ignored. Inside a folder
 // that an open enumeration of this thread covers, the folder is opened through that enumeration
-// without following links (unless kFindFollowLinks, below, asks for it). Errors: 2 when nothing
+// without following links (unless kFindFollowLinks, below, asks for it); elsewhere the path may
+// hold more links than the 40 that one lookup of the kernel follows. Errors: 2 when nothing
 // matches in an existing folder (also for a path ending in a separator), 3 when the folder is missing or a component on the way is not a folder
 // (Windows gives 123 for "<file>\*"; here it is 3), 5 when the folder cannot be read, 87 for an
 // unsupported info level, search operation or a search filter, others through the one mapping.
