@@ -27,6 +27,11 @@ private:
     std::filesystem::path path_;
 };
 
+// Makes `link` a folder link to `target` (a relative target is taken from the link's folder).
+// Returns why it cannot when this system makes no such link, or does not report it as a link
+// (FILE_ATTRIBUTE_REPARSE_POINT); empty on success. Tests skip with that reason.
+std::string MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target);
+
 // Sets a file's or folder's last-write time to `days` days before now.
 void SetAgeDays(const std::filesystem::path& path, double days);
 
