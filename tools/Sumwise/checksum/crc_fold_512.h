@@ -2,13 +2,14 @@
 // the 128-bit folding of "Fast CRC Computation for Generic Polynomials Using PCLMULQDQ
 // Instruction" (Intel, 2009) on four 128-bit lanes per register and four registers at once.
 //
-// The main loop keeps four registers, 256 consecutive bytes, and folds each forward by 256
-// bytes onto the next 256 bytes of data: two carry-less products and one three-way XOR per 64
-// bytes, and four independent chains to cover the products' latency. What follows is short
-// and has no data-dependent loop: each remaining whole 64-byte block is taken into the
-// oldest register (folded forward by 256 bytes, the registers then rotate), the registers are
-// folded onto the last of them, that one forward by the 4 to 63 bytes of the tail, which a
-// masked load places at the end of a register, and its four lanes onto the last lane.
+// From 256 bytes on, the main loop keeps four registers, 256 consecutive bytes, and folds each
+// forward by 256 bytes onto the next 256 bytes of data: two carry-less products and one
+// three-way XOR per 64 bytes, and four independent chains to cover the products' latency.
+// What follows is short and has no data-dependent loop: each remaining whole 64-byte block is
+// taken into the oldest register (folded forward by 256 bytes, the registers then rotate), the
+// registers are folded onto the last of them, that one forward by the 4 to 63 bytes of the
+// tail, which a masked load places at the end of a register, and its four lanes onto the last
+// lane. Below 256 bytes, the one to three whole blocks are folded onto the last directly.
 //
 // Loads are unaligned: a 64-byte load that crosses a cache line costs less here than the
 // head a boundary would need. The masked load reads no byte outside the buffer.
@@ -21,8 +22,8 @@
 namespace checksum {
 namespace {
 
-// The wide kernels take buffers of at least this many bytes: one load for each register.
-constexpr size_t kWideFoldMinLength = 256;
+// The wide kernels take buffers of at least one whole register.
+constexpr size_t kWideFoldMinLength = 64;
 
 // A 128-bit value that stands for the message except its last `rest` bytes (0 to 3, too few
 // for a carry-less fold): the CRC of its 16 bytes from a zero register is the register
@@ -52,16 +53,37 @@ inline __m512i Fold512(__m512i a, __m512i k, __m512i b)
                                      _mm512_clmulepi64_epi128(a, k, 0x11), b, 0x96);
 }
 
-// Folds `length` >= kWideFoldMinLength bytes; `reg` enters by XOR with the first 4 bytes.
-inline WideFold FoldWide(const uint8_t* data, size_t length, uint32_t reg,
-                         const WideFoldConstants& k)
+// Four consecutive registers folded onto the last. The products are independent; only the
+// three XORs follow one another.
+inline __m512i FoldOntoLast(__m512i a0, __m512i a1, __m512i a2, __m512i a3,
+                            const WideFoldConstants& k)
 {
-    __m512i a0 = _mm512_xor_si512(Load512(data), _mm512_zextsi128_si512(_mm_cvtsi32_si128(
-                                                     static_cast<int>(reg))));
+    return Fold512(a0, Broadcast(k.byBlocks[3]),
+                   Fold512(a1, Broadcast(k.byBlocks[2]), Fold512(a2, Broadcast(k.byBlocks[1]), a3)));
+}
+
+// The four lanes of z folded onto the last: 16 bytes that stand for its 64.
+inline __m128i ReduceLanes(__m512i z, const WideFoldConstants& k)
+{
+    const __m512i lanes = _mm512_loadu_si512(k.lanes);
+    const __m512i folded = _mm512_ternarylogic_epi64(
+        _mm512_clmulepi64_epi128(z, lanes, 0x00), _mm512_clmulepi64_epi128(z, lanes, 0x11),
+        _mm512_maskz_mov_epi64(0xC0, z), 0x96);
+    const __m256i halves = _mm256_xor_si256(_mm512_maskz_extracti64x4_epi64(0xF, folded, 0),
+                                            _mm512_maskz_extracti64x4_epi64(0xF, folded, 1));
+    return _mm_xor_si128(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
+}
+
+// Four registers over 256 bytes or more (`first` is the first block with the register in it),
+// folded onto one; `done` becomes the bytes it stands for, all but the last 0 to 63.
+inline __m512i FoldFourRegisters(const uint8_t* data, size_t length, __m512i first,
+                                 const WideFoldConstants& k, size_t& done)
+{
+    __m512i a0 = first;
     __m512i a1 = Load512(data + 64);
     __m512i a2 = Load512(data + 128);
     __m512i a3 = Load512(data + 192);
-    size_t done = 256;
+    done = 256;
     const __m512i by256 = Broadcast(k.byBlocks[4]);
     for (; length - done >= 256; done += 256) {
         a0 = Fold512(a0, by256, Load512(data + done));
@@ -76,24 +98,38 @@ inline WideFold FoldWide(const uint8_t* data, size_t length, uint32_t reg,
         a2 = a3;
         a3 = taken;
     }
-    // The products are independent; only the three XORs follow one another.
-    __m512i z = Fold512(a0, Broadcast(k.byBlocks[3]),
-                        Fold512(a1, Broadcast(k.byBlocks[2]),
-                                Fold512(a2, Broadcast(k.byBlocks[1]), a3)));
+    return FoldOntoLast(a0, a1, a2, a3, k);
+}
+
+// Folds `length` >= kWideFoldMinLength bytes; `reg` enters by XOR with the first 4 bytes.
+inline WideFold FoldWide(const uint8_t* data, size_t length, uint32_t reg,
+                         const WideFoldConstants& k)
+{
+    const __m512i first = _mm512_xor_si512(
+        Load512(data), _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(reg))));
+    size_t done;
+    __m512i z;
+    if (length >= 256) {
+        z = FoldFourRegisters(data, length, first, k, done);
+    } else {
+        // One to three whole blocks, each folded onto the last.
+        const size_t blocks = length / 64;
+        done = 64 * blocks;
+        z = blocks == 1 ? first : Load512(data + done - 64);
+        if (blocks == 3) {
+            z = Fold512(Load512(data + 64), Broadcast(k.byBlocks[1]), z);
+        }
+        if (blocks >= 2) {
+            z = Fold512(first, Broadcast(k.byBlocks[blocks - 1]), z);
+        }
+    }
     size_t rest = length - done;
     if (rest >= 4) {
         const __mmask64 tail = ~uint64_t{0} << (64 - rest);
         z = Fold512(z, Broadcast(k.byTail[rest]), _mm512_maskz_loadu_epi8(tail, data + length - 64));
         rest = 0;
     }
-    const __m512i lanes = _mm512_loadu_si512(k.lanes);
-    const __m512i folded = _mm512_ternarylogic_epi64(
-        _mm512_clmulepi64_epi128(z, lanes, 0x00), _mm512_clmulepi64_epi128(z, lanes, 0x11),
-        _mm512_maskz_mov_epi64(0xC0, z), 0x96);
-    const __m256i halves = _mm256_xor_si256(_mm512_maskz_extracti64x4_epi64(0xF, folded, 0),
-                                            _mm512_maskz_extracti64x4_epi64(0xF, folded, 1));
-    return {_mm_xor_si128(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1)),
-            rest};
+    return {ReduceLanes(z, k), rest};
 }
 
 } // namespace

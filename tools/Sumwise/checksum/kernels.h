@@ -42,13 +42,15 @@ ORVO_DECLARE_CLASS_KERNELS(Avx512);
 
 // Class 5 on processors with VPCLMULQDQ: the CRC kernels on 512-bit registers. The class 5
 // kernels above hand them buffers of at least the crossover length and keep shorter ones,
-// for which the 128-bit kernels measure faster; given fewer than 256 bytes the wide kernels
+// for which the 128-bit kernels measure faster; given fewer than 64 bytes the wide kernels
 // run the class 5 carry-less kernels themselves.
 uint32_t Crc32cVpclmul(const uint8_t* data, size_t length, uint32_t crc);
 uint32_t Crc32Vpclmul(const uint8_t* data, size_t length, uint32_t crc);
+uint32_t Crc32cVpclmulStreams2(const uint8_t* data, size_t length, uint32_t crc);  // EXPERIMENT
+uint32_t Crc32cVpclmulStreams3(const uint8_t* data, size_t length, uint32_t crc);  // EXPERIMENT
 inline constexpr uint64_t kWideCrcFeatures = kFeatureVpclmulqdq | kFeaturePclmulqdq;
-inline constexpr size_t kWideCrc32cCrossover = 256;
-inline constexpr size_t kWideCrc32Crossover = 256;
+inline constexpr size_t kWideCrc32cCrossover = 72;
+inline constexpr size_t kWideCrc32Crossover = 64;
 
 uint32_t Adler32Sse41(const uint8_t* data, size_t length, uint32_t adler);
 uint32_t Adler32Avx(const uint8_t* data, size_t length, uint32_t adler);
