@@ -106,10 +106,6 @@ std::vector<Implementation> Implementations()
             c, kKernelsByClass[c].crc32cClmul == nullptr ? "" : "Clmul");
         add("crc32c", kKernelsByClass[c].crc32cTables, c, "Tables");
         add("crc32c", kKernelsByClass[c].crc32cWide, c, "Wide", checksum::kWideCrcFeatures);
-        if (c == 5) {  // EXPERIMENT
-            add("crc32c", checksum::Crc32cVpclmulStreams2, c, "WideStreams2", checksum::kWideCrcFeatures);
-            add("crc32c", checksum::Crc32cVpclmulStreams3, c, "WideStreams3", checksum::kWideCrcFeatures);
-        }
         add("crc32", kKernelsByClass[c].crc32Fold == nullptr ? kKernelsByClass[c].crc32
                                                              : kKernelsByClass[c].crc32Fold,
             c, kKernelsByClass[c].crc32Fold == nullptr ? "" : "Fold");

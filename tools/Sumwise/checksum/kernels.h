@@ -46,8 +46,6 @@ ORVO_DECLARE_CLASS_KERNELS(Avx512);
 // run the class 5 carry-less kernels themselves.
 uint32_t Crc32cVpclmul(const uint8_t* data, size_t length, uint32_t crc);
 uint32_t Crc32Vpclmul(const uint8_t* data, size_t length, uint32_t crc);
-uint32_t Crc32cVpclmulStreams2(const uint8_t* data, size_t length, uint32_t crc);  // EXPERIMENT
-uint32_t Crc32cVpclmulStreams3(const uint8_t* data, size_t length, uint32_t crc);  // EXPERIMENT
 inline constexpr uint64_t kWideCrcFeatures = kFeatureVpclmulqdq | kFeaturePclmulqdq;
 inline constexpr size_t kWideCrc32cCrossover = 72;
 inline constexpr size_t kWideCrc32Crossover = 64;
