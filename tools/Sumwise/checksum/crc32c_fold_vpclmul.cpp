@@ -12,10 +12,12 @@ namespace checksum {
 
 uint32_t Crc32cVpclmul(const uint8_t* data, size_t length, uint32_t crc)
 {
-    if (length < kWideFoldMinLength) {
+    const size_t head = WideFoldHead(data);
+    if (length < kWideFoldMinLength + head) {
         return Crc32cAvx512Clmul(data, length, crc);
     }
-    const WideFold folded = FoldWide(data, length, crc, kCrc32cWideFold);
+    const uint32_t entering = Crc32cInstructionBytes(crc, data, head);
+    const WideFold folded = FoldWide(data + head, length - head, entering, kCrc32cWideFold);
     const uint64_t low = static_cast<uint64_t>(_mm_cvtsi128_si64(folded.block));
     const uint64_t high = static_cast<uint64_t>(_mm_extract_epi64(folded.block, 1));
     const uint32_t reg = static_cast<uint32_t>(_mm_crc32_u64(_mm_crc32_u64(0, low), high));

@@ -43,7 +43,8 @@ ORVO_DECLARE_CLASS_KERNELS(Avx512);
 // Class 5 on processors with VPCLMULQDQ: the CRC kernels on 512-bit registers. The class 5
 // kernels above hand them buffers of at least the crossover length and keep shorter ones,
 // for which the 128-bit kernels measure faster; given fewer than 64 bytes the wide kernels
-// run the class 5 carry-less kernels themselves.
+// run the class 5 carry-less kernels themselves (up to 66 when the data begins just before
+// a 64-byte boundary).
 uint32_t Crc32cVpclmul(const uint8_t* data, size_t length, uint32_t crc);
 uint32_t Crc32Vpclmul(const uint8_t* data, size_t length, uint32_t crc);
 inline constexpr uint64_t kWideCrcFeatures = kFeatureVpclmulqdq | kFeaturePclmulqdq;
