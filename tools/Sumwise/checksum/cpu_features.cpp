@@ -202,7 +202,12 @@ void InitializeProcessorClass()
 
 bool HasEnabledFeatures(uint64_t features)
 {
-    return (g_enabledFeatures.load(std::memory_order_acquire) & features) == features;
+    return (EnabledFeatures() & features) == features;
+}
+
+uint64_t EnabledFeatures()
+{
+    return g_enabledFeatures.load(std::memory_order_acquire);
 }
 
 } // namespace checksum

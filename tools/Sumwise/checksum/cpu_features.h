@@ -105,4 +105,7 @@ void InitializeProcessorClass();
 // True when every bit of `features` is in the enabled-feature mask.
 bool HasEnabledFeatures(uint64_t features);
 
+// The enabled-feature mask itself (acquire order), for kernels that test several features.
+uint64_t EnabledFeatures();
+
 } // namespace checksum

@@ -122,22 +122,28 @@ inline uint32_t Crc32Fold(const uint8_t* data, size_t length, uint32_t crc)
     return ~Crc32ByteSteps(reg, data + done, length - done);
 }
 
-// The kernel of classes 2 to 4: folding when PCLMULQDQ is enabled (tested on each call), else
-// slicing.
+// Folding when PCLMULQDQ is in the enabled-feature mask, else slicing.
+inline uint32_t Crc32FoldOrSliceFor(uint64_t enabledFeatures, const uint8_t* data, size_t length,
+                                    uint32_t crc)
+{
+    return (enabledFeatures & kFeaturePclmulqdq) != 0 ? Crc32Fold(data, length, crc)
+                                                      : Crc32Slicing8(data, length, crc);
+}
+
+// The kernel of classes 2 to 4, which tests PCLMULQDQ on each call.
 inline uint32_t Crc32FoldOrSlice(const uint8_t* data, size_t length, uint32_t crc)
 {
-    return HasEnabledFeatures(kFeaturePclmulqdq) ? Crc32Fold(data, length, crc)
-                                                 : Crc32Slicing8(data, length, crc);
+    return Crc32FoldOrSliceFor(EnabledFeatures(), data, length, crc);
 }
 
 // The kernel of class 5: as above, but buffers from the crossover length on go to the
-// 512-bit kernel when VPCLMULQDQ is enabled. The length is compared first, so that short
-// buffers pay no second feature test.
+// 512-bit kernel when VPCLMULQDQ is enabled. One read of the mask serves both tests.
 inline uint32_t Crc32WideFoldOrSlice(const uint8_t* data, size_t length, uint32_t crc)
 {
-    return length >= kWideCrc32Crossover && HasEnabledFeatures(kWideCrcFeatures)
+    const uint64_t enabled = EnabledFeatures();
+    return UsesWideCrcKernel(enabled, length, kWideCrc32Crossover)
                ? Crc32Vpclmul(data, length, crc)
-               : Crc32FoldOrSlice(data, length, crc);
+               : Crc32FoldOrSliceFor(enabled, data, length, crc);
 }
 
 } // namespace

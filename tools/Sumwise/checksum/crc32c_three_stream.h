@@ -152,21 +152,29 @@ inline uint32_t Crc32cThreeStreamTables(const uint8_t* data, size_t length, uint
     return Crc32cTail(crc, data, length);
 }
 
-// The kernel of classes 2 to 4: carry-less combination when PCLMULQDQ is enabled, tested on
-// each call.
+// Carry-less combination when PCLMULQDQ is in the enabled-feature mask, else multiply tables.
+inline uint32_t Crc32cThreeStreamFor(uint64_t enabledFeatures, const uint8_t* data,
+                                     size_t length, uint32_t crc)
+{
+    return (enabledFeatures & kFeaturePclmulqdq) != 0
+               ? Crc32cThreeStreamClmul(data, length, crc)
+               : Crc32cThreeStreamTables(data, length, crc);
+}
+
+// The kernel of classes 2 to 4, which tests PCLMULQDQ on each call.
 inline uint32_t Crc32cThreeStream(const uint8_t* data, size_t length, uint32_t crc)
 {
-    return HasEnabledFeatures(kFeaturePclmulqdq) ? Crc32cThreeStreamClmul(data, length, crc)
-                                                 : Crc32cThreeStreamTables(data, length, crc);
+    return Crc32cThreeStreamFor(EnabledFeatures(), data, length, crc);
 }
 
 // The kernel of class 5: as above, but buffers from the crossover length on go to the
-// 512-bit kernel when VPCLMULQDQ is enabled (the length is compared first).
+// 512-bit kernel when VPCLMULQDQ is enabled. One read of the mask serves both tests.
 inline uint32_t Crc32cWideOrThreeStream(const uint8_t* data, size_t length, uint32_t crc)
 {
-    return length >= kWideCrc32cCrossover && HasEnabledFeatures(kWideCrcFeatures)
+    const uint64_t enabled = EnabledFeatures();
+    return UsesWideCrcKernel(enabled, length, kWideCrc32cCrossover)
                ? Crc32cVpclmul(data, length, crc)
-               : Crc32cThreeStream(data, length, crc);
+               : Crc32cThreeStreamFor(enabled, data, length, crc);
 }
 
 } // namespace

@@ -48,8 +48,22 @@ ORVO_DECLARE_CLASS_KERNELS(Avx512);
 uint32_t Crc32cVpclmul(const uint8_t* data, size_t length, uint32_t crc);
 uint32_t Crc32Vpclmul(const uint8_t* data, size_t length, uint32_t crc);
 inline constexpr uint64_t kWideCrcFeatures = kFeatureVpclmulqdq | kFeaturePclmulqdq;
+// From the benchmark's --crossover sweep: the wide CRC-32 kernel measured ahead from 64 bytes;
+// the wide CRC-32C kernel even with the CRC32-instruction kernel at 64 and ahead from 72.
 inline constexpr size_t kWideCrc32cCrossover = 72;
 inline constexpr size_t kWideCrc32Crossover = 64;
+
+namespace {  // internal linkage: included by units with different instruction-set flags
+
+// True when the class 5 CRC kernels hand `length` bytes to their wide kernel (crossover
+// `crossover`) under the enabled-feature mask `enabledFeatures`; else they keep the
+// 128-bit or table kernels.
+constexpr bool UsesWideCrcKernel(uint64_t enabledFeatures, size_t length, size_t crossover)
+{
+    return length >= crossover && (enabledFeatures & kWideCrcFeatures) == kWideCrcFeatures;
+}
+
+} // namespace
 
 uint32_t Adler32Sse41(const uint8_t* data, size_t length, uint32_t adler);
 uint32_t Adler32Avx(const uint8_t* data, size_t length, uint32_t adler);
