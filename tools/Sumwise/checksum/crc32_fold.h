@@ -16,7 +16,7 @@
 #include <immintrin.h>
 
 #include "tools/Sumwise/checksum/byte_steps.h"
-#include "tools/Sumwise/checksum/cpu_features.h"
+#include "tools/Sumwise/checksum/crc_kernel_choice.h"
 #include "tools/Sumwise/checksum/kernels.h"
 
 namespace checksum {
@@ -122,28 +122,18 @@ inline uint32_t Crc32Fold(const uint8_t* data, size_t length, uint32_t crc)
     return ~Crc32ByteSteps(reg, data + done, length - done);
 }
 
-// Folding when PCLMULQDQ is in the enabled-feature mask, else slicing.
-inline uint32_t Crc32FoldOrSliceFor(uint64_t enabledFeatures, const uint8_t* data, size_t length,
-                                    uint32_t crc)
-{
-    return (enabledFeatures & kFeaturePclmulqdq) != 0 ? Crc32Fold(data, length, crc)
-                                                      : Crc32Slicing8(data, length, crc);
-}
-
-// The kernel of classes 2 to 4, which tests PCLMULQDQ on each call.
+// The kernel of classes 2 to 4: folding when PCLMULQDQ is enabled, else slicing.
 inline uint32_t Crc32FoldOrSlice(const uint8_t* data, size_t length, uint32_t crc)
 {
-    return Crc32FoldOrSliceFor(EnabledFeatures(), data, length, crc);
+    return ChooseCrcPath<Crc32Fold, Crc32Slicing8>(data, length, crc);
 }
 
-// The kernel of class 5: as above, but buffers from the crossover length on go to the
-// 512-bit kernel when VPCLMULQDQ is enabled. One read of the mask serves both tests.
+// The kernel of class 5: as above, but long buffers go to the 512-bit kernel when VPCLMULQDQ
+// is enabled.
 inline uint32_t Crc32WideFoldOrSlice(const uint8_t* data, size_t length, uint32_t crc)
 {
-    const uint64_t enabled = EnabledFeatures();
-    return UsesWideCrcKernel(enabled, length, kWideCrc32Crossover)
-               ? Crc32Vpclmul(data, length, crc)
-               : Crc32FoldOrSliceFor(enabled, data, length, crc);
+    return ChooseWideCrcPath<Crc32Vpclmul, kWideCrc32Crossover, Crc32Fold, Crc32Slicing8>(
+        data, length, crc);
 }
 
 } // namespace

@@ -16,8 +16,8 @@
 #pragma once
 #include <immintrin.h>
 
-#include "tools/Sumwise/checksum/cpu_features.h"
 #include "tools/Sumwise/checksum/crc32c_instruction_steps.h"
+#include "tools/Sumwise/checksum/crc_kernel_choice.h"
 #include "tools/Sumwise/checksum/kernels.h"
 
 namespace checksum {
@@ -152,29 +152,19 @@ inline uint32_t Crc32cThreeStreamTables(const uint8_t* data, size_t length, uint
     return Crc32cTail(crc, data, length);
 }
 
-// Carry-less combination when PCLMULQDQ is in the enabled-feature mask, else multiply tables.
-inline uint32_t Crc32cThreeStreamFor(uint64_t enabledFeatures, const uint8_t* data,
-                                     size_t length, uint32_t crc)
-{
-    return (enabledFeatures & kFeaturePclmulqdq) != 0
-               ? Crc32cThreeStreamClmul(data, length, crc)
-               : Crc32cThreeStreamTables(data, length, crc);
-}
-
-// The kernel of classes 2 to 4, which tests PCLMULQDQ on each call.
+// The kernel of classes 2 to 4: carry-less combination when PCLMULQDQ is enabled, else
+// multiply tables.
 inline uint32_t Crc32cThreeStream(const uint8_t* data, size_t length, uint32_t crc)
 {
-    return Crc32cThreeStreamFor(EnabledFeatures(), data, length, crc);
+    return ChooseCrcPath<Crc32cThreeStreamClmul, Crc32cThreeStreamTables>(data, length, crc);
 }
 
-// The kernel of class 5: as above, but buffers from the crossover length on go to the
-// 512-bit kernel when VPCLMULQDQ is enabled. One read of the mask serves both tests.
+// The kernel of class 5: as above, but long buffers go to the 512-bit kernel when VPCLMULQDQ
+// is enabled.
 inline uint32_t Crc32cWideOrThreeStream(const uint8_t* data, size_t length, uint32_t crc)
 {
-    const uint64_t enabled = EnabledFeatures();
-    return UsesWideCrcKernel(enabled, length, kWideCrc32cCrossover)
-               ? Crc32cVpclmul(data, length, crc)
-               : Crc32cThreeStreamFor(enabled, data, length, crc);
+    return ChooseWideCrcPath<Crc32cVpclmul, kWideCrc32cCrossover, Crc32cThreeStreamClmul,
+                             Crc32cThreeStreamTables>(data, length, crc);
 }
 
 } // namespace
