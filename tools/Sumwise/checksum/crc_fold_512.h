@@ -14,10 +14,10 @@
 // Loads are aligned, since a 64-byte load that crosses a cache line made the kernels about a
 // third slower. As in the 128-bit kernel, the first register is the 64 bytes from the
 // boundary at or below the data, those in front of the data counting as zero (a masked
-// load), and the register enters by XOR at the data's place in it. Only when it would reach
-// past that register (data 61 to 63 bytes after a boundary) does the caller first advance it
-// over the 1 to 3 bytes up to the boundary (WideFoldHead). Every load stays within the
-// 64-byte units that hold data, so none can touch another page.
+// load), and the CRC register enters by XOR at the data's place in it. Only when its 4 bytes
+// would reach past those 64 (data 61 to 63 bytes after a boundary) does the caller first
+// advance the CRC register over the 1 to 3 bytes up to the boundary (WideFoldHead). Every load
+// stays within the 64-byte units that hold data, so none can touch another page.
 // Internal linkage throughout, as in byte_steps.h.
 #pragma once
 #include <immintrin.h>
