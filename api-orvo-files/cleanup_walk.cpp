@@ -91,6 +91,7 @@ struct Walk {
         return minimumAge != 0 && OrvoTimeElapsedSince(&time, startTime) < minimumAge;
     }
 
+    FILETIME RootFolderTime(const Level& level) const;
     HRESULT Open(Level& level, bool& opened);
     HRESULT ExamineEntry(Level& level, PWSTR& childEnd);
     HRESULT ExamineFile(Level& level);
@@ -100,6 +101,32 @@ struct Walk {
 bool IsDotOrDotDot(const wchar_t* name)
 {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// The root's own time, taken before anything inside it is deleted: its "." entry when the
+// enumeration returned that first. A filtered enumeration starts at the first match instead, and
+// a volume's root has no "." at all; then the folder itself is read, once, and only when aging
+// folders needs it. A time that cannot be read counts as the start time: the root is kept.
+FILETIME Walk::RootFolderTime(const Level& level) const
+{
+    if (wcscmp(findData->cFileName, L".") == 0) {
+        return findData->ftLastWriteTime;
+    }
+    if (!Has(CLEANUP_AGE_FOLDERS)) {
+        return FILETIME{};
+    }
+    *level.end = L'\0'; // the pattern is no longer needed: the work path names the root again
+    // Query access with every share mode: the folder is neither read nor held against others.
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE folder = CreateFileW(workPath, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return *startTime;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool read = GetFileInformationByHandle(folder, &information) != FALSE;
+    CloseHandle(folder);
+    return read ? information.ftLastWriteTime : *startTime;
 }
 
 // Steps that start a level: deadline, folder time, search pattern, enumeration. `opened` stays
@@ -146,7 +173,7 @@ HRESULT Walk::Open(Level& level, bool& opened)
     level.find.Reset(find);
     ++stats->FoldersVisited;
     if (level.depth == 0 && minimumAge != 0 && Has(CLEANUP_REMOVE_ROOT)) {
-        level.folderTime = findData->ftLastWriteTime; // the first entry: the folder's own "."
+        level.folderTime = RootFolderTime(level);
     }
     opened = true;
     return S_OK;

@@ -8,6 +8,11 @@
 //
 // --callgrind <implementation> <algorithm>: instead of benchmarking, runs that implementation
 // over 1 MiB 64 times, for instruction counts under valgrind --tool=callgrind.
+//
+// --crossover: instead, the class 5 CRC kernels on 128-bit registers against the wide ones at
+// every multiple of 8 bytes up to 512, ending with one line per algorithm:
+//   crossover <algorithm> <length>
+// the shortest length from which the wide kernel measured faster at every length above.
 #include <benchmark/benchmark.h>
 #include <isa-l/crc.h>
 #include <libdeflate.h>
@@ -87,8 +92,9 @@ std::vector<Implementation> Implementations()
         checksum::SelectProcessorClass(checksum::ProcessorFeatures());
     std::vector<checksum::CrcKernel> seen;
     const auto add = [&](const char* algorithm, checksum::CrcKernel kernel, int32_t c,
-                         const char* suffix) {
+                         const char* suffix, uint64_t needs = 0) {
         if (kernel == nullptr || c > machine.processorClass ||
+            (machine.enabledFeatures & needs) != needs ||
             std::find(seen.begin(), seen.end(), kernel) != seen.end()) {
             return;
         }
@@ -100,9 +106,11 @@ std::vector<Implementation> Implementations()
                                                                 : kKernelsByClass[c].crc32cClmul,
             c, kKernelsByClass[c].crc32cClmul == nullptr ? "" : "Clmul");
         add("crc32c", kKernelsByClass[c].crc32cTables, c, "Tables");
+        add("crc32c", kKernelsByClass[c].crc32cWide, c, "Wide", checksum::kWideCrcFeatures);
         add("crc32", kKernelsByClass[c].crc32Fold == nullptr ? kKernelsByClass[c].crc32
                                                              : kKernelsByClass[c].crc32Fold,
             c, kKernelsByClass[c].crc32Fold == nullptr ? "" : "Fold");
+        add("crc32", kKernelsByClass[c].crc32Wide, c, "Wide", checksum::kWideCrcFeatures);
         add("adler32", kKernelsByClass[c].adler32, c, "");
     }
     return list;
@@ -150,6 +158,93 @@ int RunUnderCallgrind(const std::string& name, const std::string& algorithm)
     return 1;
 }
 
+// One throughput benchmark: `impl` over the first `size` bytes, each call continuing the last.
+void RegisterThroughput(const Implementation& impl, size_t size)
+{
+    benchmark::RegisterBenchmark(
+        BenchmarkName(impl, size).c_str(),
+        [&impl, size](benchmark::State& state) {
+            const uint8_t* data = BenchmarkData();
+            uint32_t value = 0;
+            for (auto _ : state) {
+                value = impl.run(data, size, value);
+                benchmark::DoNotOptimize(value);
+            }
+            state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+        })
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true)
+        ->MinTime(0.05);
+}
+
+// The kernels that the class 5 entries choose between by length: the 128-bit kernel and the
+// wide one, for each algorithm that has a wide kernel on this processor.
+struct CrossoverPair {
+    std::string algorithm;
+    std::string narrow;
+    std::string wide;
+};
+constexpr size_t kCrossoverStep = 8;
+constexpr size_t kCrossoverLongest = 512;
+
+std::vector<CrossoverPair> CrossoverPairs(const std::vector<Implementation>& implementations)
+{
+    std::vector<CrossoverPair> pairs;
+    for (const CrossoverPair& pair : {CrossoverPair{"crc32c", "Class5Clmul", "Class5Wide"},
+                                      CrossoverPair{"crc32", "Class5Fold", "Class5Wide"}}) {
+        const auto present = [&](const std::string& name) {
+            return std::any_of(implementations.begin(), implementations.end(),
+                               [&](const Implementation& impl) {
+                                   return impl.algorithm == pair.algorithm && impl.name == name;
+                               });
+        };
+        if (present(pair.narrow) && present(pair.wide)) {
+            pairs.push_back(pair);
+        }
+    }
+    return pairs;
+}
+
+// The shortest measured length from which the wide kernel's median is below the narrow
+// one's at every measured length.
+void PrintCrossovers(const std::vector<CrossoverPair>& pairs,
+                     const std::map<std::string, double>& medians)
+{
+    for (const CrossoverPair& pair : pairs) {
+        size_t crossover = kCrossoverLongest + kCrossoverStep;
+        for (size_t length = kCrossoverLongest; length >= kCrossoverStep; length -= kCrossoverStep) {
+            const auto narrow = medians.find(BenchmarkName({pair.algorithm, pair.narrow, nullptr}, length));
+            const auto wide = medians.find(BenchmarkName({pair.algorithm, pair.wide, nullptr}, length));
+            if (narrow == medians.end() || wide == medians.end() || wide->second >= narrow->second) {
+                break;
+            }
+            crossover = length;
+        }
+        if (crossover <= kCrossoverLongest) {
+            std::printf("crossover %s %zu\n", pair.algorithm.c_str(), crossover);
+        }
+    }
+}
+
+// Our dispatched entry's median over each peer's, by algorithm and size.
+void PrintRatios(const std::vector<Implementation>& implementations,
+                 const std::map<std::string, double>& medians)
+{
+    for (const Implementation& peer : implementations) {
+        if (peer.name == kOurs || peer.name.rfind("Class", 0) == 0) {
+            continue;
+        }
+        for (size_t size : kSizes) {
+            const auto ours = medians.find(BenchmarkName({peer.algorithm, kOurs, nullptr}, size));
+            const auto theirs = medians.find(BenchmarkName(peer, size));
+            if (ours != medians.end() && theirs != medians.end()) {
+                std::printf("vs %s %s %zu %.3f\n", peer.name.c_str(), peer.algorithm.c_str(),
+                            size, ours->second / theirs->second);
+            }
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -157,43 +252,37 @@ int main(int argc, char** argv)
     if (argc == 4 && std::strcmp(argv[1], "--callgrind") == 0) {
         return RunUnderCallgrind(argv[2], argv[3]);
     }
+    const bool crossover = argc >= 2 && std::strcmp(argv[1], "--crossover") == 0;
+    if (crossover) {
+        argv[1] = argv[0];
+        --argc;
+        ++argv;
+    }
     benchmark::Initialize(&argc, argv);
     const std::vector<Implementation> implementations = Implementations();
+    const std::vector<CrossoverPair> pairs = CrossoverPairs(implementations);
     for (const Implementation& impl : implementations) {
-        for (size_t size : kSizes) {
-            benchmark::RegisterBenchmark(
-                BenchmarkName(impl, size).c_str(),
-                [&impl, size](benchmark::State& state) {
-                    const uint8_t* data = BenchmarkData();
-                    uint32_t value = 0;
-                    for (auto _ : state) {
-                        value = impl.run(data, size, value);
-                        benchmark::DoNotOptimize(value);
-                    }
-                    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
-                })
-                ->Repetitions(5)
-                ->ReportAggregatesOnly(true)
-                ->MinTime(0.05);
+        if (!crossover) {
+            for (size_t size : kSizes) {
+                RegisterThroughput(impl, size);
+            }
+            continue;
+        }
+        for (const CrossoverPair& pair : pairs) {
+            if (impl.algorithm == pair.algorithm && (impl.name == pair.narrow || impl.name == pair.wide)) {
+                for (size_t length = kCrossoverStep; length <= kCrossoverLongest; length += kCrossoverStep) {
+                    RegisterThroughput(impl, length);
+                }
+            }
         }
     }
     MedianCollector reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-
-    for (const Implementation& peer : implementations) {
-        if (peer.name == kOurs || peer.name.rfind("Class", 0) == 0) {
-            continue;
-        }
-        for (size_t size : kSizes) {
-            const auto ours = reporter.medians.find(
-                BenchmarkName({peer.algorithm, kOurs, nullptr}, size));
-            const auto theirs = reporter.medians.find(BenchmarkName(peer, size));
-            if (ours != reporter.medians.end() && theirs != reporter.medians.end()) {
-                std::printf("vs %s %s %zu %.3f\n", peer.name.c_str(), peer.algorithm.c_str(),
-                            size, ours->second / theirs->second);
-            }
-        }
+    if (crossover) {
+        PrintCrossovers(pairs, reporter.medians);
+    } else {
+        PrintRatios(implementations, reporter.medians);
     }
     return 0;
 }

@@ -42,7 +42,7 @@ inline constexpr bool kProgramExpandsWildcards = true;
 // and returns every entry complete, so they ask for nothing here.
 inline constexpr DWORD kFindFollowLinks = 0;
 inline constexpr DWORD kFindLazyData = 0;
-inline void CompleteFindData(HANDLE, WIN32_FIND_DATAW*) {}
+inline BOOL CompleteFindData(HANDLE, WIN32_FIND_DATAW*) { return TRUE; }
 } // namespace platform
 
 #else

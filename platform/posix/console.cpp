@@ -6,12 +6,14 @@
 // C locale, so the process locale never changes a digit or a decimal point. Wide text (%ls, %lc,
 // and all text of a wide format) goes through BytesFromWide, so a name prints as the bytes it was
 // read from. The whole text of one call is written with one fwrite, which holds the stream's lock:
-// the lines of concurrent callers never interleave.
+// the lines of concurrent callers never interleave. A format ending in "\n\r" is written ending in
+// "\n".
 #include "platform/platform.h"
 
 #include <climits>
 #include <cstring>
 #include <locale.h>
+#include <string>
 #include <string_view>
 #include <sys/types.h>
 #include <type_traits>
@@ -466,6 +468,14 @@ private:
     size_t units_ = 0; // bytes (narrow format) or characters (wide format) written so far
 };
 
+// True when the format itself ends in "\n\r" (its own last two characters, never an argument's).
+template <typename CharT>
+bool EndsInLineFeedCarriageReturn(const CharT* format)
+{
+    const size_t length = std::char_traits<CharT>::length(format);
+    return length >= 2 && format[length - 2] == CharT('\n') && format[length - 1] == CharT('\r');
+}
+
 template <typename CharT>
 bool Format(std::string& out, const CharT* format, va_list args)
 {
@@ -478,6 +488,12 @@ bool Format(std::string& out, const CharT* format, va_list args)
     va_copy(copy, args);
     const bool formatted = Formatter<CharT>(out, &copy).Run(format);
     va_end(copy);
+    // A line written "\n\r" (as some Windows console lines are) would put its carriage return at
+    // the start of the next line here, where "\n" alone ends a line. The format's own last
+    // character is the last byte written, so only it goes; an argument's bytes stay as they are.
+    if (formatted && EndsInLineFeedCarriageReturn(format) && !out.empty() && out.back() == '\r') {
+        out.pop_back();
+    }
     return formatted;
 }
 

@@ -17,13 +17,17 @@
 // Descriptors. A walk keeps every level's enumeration open, thousands of levels deep. Only a
 // budget of them hold a descriptor (a sixteenth of RLIMIT_NOFILE, between 8 and 128 per thread);
 // when one more is needed, the least recently opened one is parked: its remaining directory
-// records are read into memory and its descriptor is closed. When a parked folder's descriptor
-// is needed again (to stat its remaining entries, or because a path resolves through it), it is
-// reopened from the nearest open enumeration in its line, by climbing with ".." from a
-// descendant or by descending name by name with O_NOFOLLOW from an ancestor, and its device and
-// inode must be the recorded ones; otherwise the folder was swapped and the call fails with
-// ERROR_PATH_NOT_FOUND. A walk going back up reopens each parked level from the child it has just
-// finished: one openat and one fstat per level.
+// records are read into memory and its descriptor is closed. Records in memory are handed out
+// without a descriptor. When a parked folder's descriptor is needed again (to stat one of its
+// entries, or because a path resolves through it), it is reopened from the nearest open
+// enumeration in its line, by climbing with ".." from a descendant or by descending name by name
+// with O_NOFOLLOW from an ancestor, and its device and inode must be the recorded ones; otherwise
+// the folder was swapped and the call fails with ERROR_PATH_NOT_FOUND. A walk going back up
+// reopens each parked level from the child it has just finished: one openat and one fstat per
+// level. A folder that was opened following links (kFindFollowLinks) is reopened following them
+// too, from an ancestor, one component at a time, or from outside; never by climbing, since ".."
+// of a folder reached through a link is not the folder the path names. The kernel follows at most
+// 40 links in one lookup, so outside paths that hold more are opened component by component.
 #include "platform/platform.h"
 #include "platform/posix/dir_handles.h"
 
@@ -100,9 +104,12 @@ bool HasDotComponent(std::string_view relative)
     return false;
 }
 
-// Opens the folders of `relative` below `fd` one component at a time, never following a link.
-DWORD OpenBelow(int fd, std::string_view relative, UniqueFd& out)
+// Opens the folders of `relative` below `fd` one component at a time, never following a link
+// unless `followLinks` (then each component follows its own link, so that no single lookup meets
+// more than that link's chain).
+DWORD OpenBelow(int fd, std::string_view relative, UniqueFd& out, bool followLinks = false)
 {
+    const int flags = kWalkFlags | (followLinks ? 0 : O_NOFOLLOW);
     char component[NAME_MAX + 1];
     int current = fd;
     UniqueFd holder;
@@ -118,7 +125,7 @@ DWORD OpenBelow(int fd, std::string_view relative, UniqueFd& out)
         }
         std::memcpy(component, relative.data() + start, length);
         component[length] = '\0';
-        const int next = openat(current, component, kWalkFlags | O_NOFOLLOW);
+        const int next = openat(current, component, flags);
         if (next < 0) {
             return WalkError(errno);
         }
@@ -130,8 +137,30 @@ DWORD OpenBelow(int fd, std::string_view relative, UniqueFd& out)
     return ERROR_SUCCESS;
 }
 
+// Opens the folders of `piece` from `fd` (AT_FDCWD for the first piece of a path) one component
+// at a time, following links, for a piece that holds more links than one lookup follows.
+DWORD OpenPieceByComponents(int fd, std::string_view piece, UniqueFd& out)
+{
+    UniqueFd root;
+    if (!piece.empty() && piece.front() == '/') {
+        root.reset(openat(AT_FDCWD, "/", kWalkFlags));
+        if (!root.valid()) {
+            return WalkError(errno);
+        }
+        fd = root.get();
+        piece.remove_prefix(1);
+    }
+    if (piece.empty()) {
+        out = std::move(root);
+        return ERROR_SUCCESS;
+    }
+    return OpenBelow(fd, piece, out, true);
+}
+
 // Opens the folder `path` as the kernel resolves it (links followed), in pieces shorter than
-// PATH_MAX cut at separators, so that any length works.
+// PATH_MAX cut at separators, so that any length works. A piece in which the kernel meets more
+// than its 40 links (ELOOP) is opened again one component at a time, so that the number of
+// links on a path never limits it; a real cycle of links still fails with ELOOP.
 DWORD OpenOutside(std::string_view path, UniqueFd& out)
 {
     if (path.empty()) {
@@ -151,8 +180,15 @@ DWORD OpenOutside(std::string_view path, UniqueFd& out)
             length = cut - start;
         }
         piece.assign(path.substr(start, length));
-        const int next = openat(current, piece.c_str(), kWalkFlags);
-        if (next < 0) {
+        int next = openat(current, piece.c_str(), kWalkFlags);
+        if (next < 0 && errno == ELOOP) {
+            UniqueFd stepped;
+            const DWORD error = OpenPieceByComponents(current, piece, stepped);
+            if (error != ERROR_SUCCESS) {
+                return error;
+            }
+            next = stepped.release();
+        } else if (next < 0) {
             return WalkError(errno);
         }
         holder.reset(next);
@@ -183,15 +219,20 @@ DWORD Reopen(FolderRegistry& registry, OpenFolder& folder)
     // relative can be nearer than one component.
     for (auto it = registry.open.rbegin(); it != registry.open.rend() && nearestDistance > 1; ++it) {
         const OpenFolder* other = *it;
-        size_t offset = OffsetBelow(folder.path, other->path);
+        size_t offset = OffsetBelow(folder.path.view(), other->path.view());
         const bool descendant = offset != kNotBelow;
+        // ".." leads back only where no link lies in between: a folder opened through links is
+        // found again from above.
+        if (descendant && folder.followLinks) {
+            continue;
+        }
         if (!descendant) {
-            offset = OffsetBelow(other->path, folder.path);
+            offset = OffsetBelow(other->path.view(), folder.path.view());
         }
         if (offset == kNotBelow) {
             continue;
         }
-        const std::string_view between = std::string_view(descendant ? other->path : folder.path).substr(offset);
+        const std::string_view between = (descendant ? other->path : folder.path).view().substr(offset);
         if (HasDotComponent(between)) {
             continue;
         }
@@ -207,7 +248,7 @@ DWORD Reopen(FolderRegistry& registry, OpenFolder& folder)
     UniqueFd reopened;
     DWORD error = ERROR_SUCCESS;
     if (nearest == nullptr) {
-        error = OpenOutside(folder.path, reopened);
+        error = OpenOutside(folder.path.view(), reopened);
     } else if (nearestIsDescendant) {
         // ".." is the physical parent and is never a link.
         int current = nearest->fd.get();
@@ -221,7 +262,8 @@ DWORD Reopen(FolderRegistry& registry, OpenFolder& folder)
             }
         }
     } else {
-        error = OpenBelow(nearest->fd.get(), std::string_view(folder.path).substr(nearestOffset), reopened);
+        error = OpenBelow(nearest->fd.get(), folder.path.view().substr(nearestOffset), reopened,
+                          folder.followLinks);
     }
     if (error != ERROR_SUCCESS) {
         return error;
@@ -236,6 +278,33 @@ DWORD Reopen(FolderRegistry& registry, OpenFolder& folder)
     folder.fd = std::move(reopened);
     registry.open.push_back(&folder);
     return ERROR_SUCCESS;
+}
+// A walk going back up needs the folder above next. When that folder is parked and is the
+// parent of the one closing, it is reopened from it with ".." while its descriptor is still
+// there: one openat and one fstat, where a reopen later would look its whole path up. A folder
+// reached through a link has another physical parent: the recorded identity tells, and the folder
+// above then stays parked.
+void ReopenParent(FolderRegistry& registry, const OpenFolder& closing, OpenFolder& above)
+{
+    if (!closing.fd.valid() || above.fd.valid() || !above.identityKnown) {
+        return;
+    }
+    const size_t offset = OffsetBelow(above.path.view(), closing.path.view());
+    if (offset == kNotBelow) {
+        return;
+    }
+    const std::string_view name = closing.path.view().substr(offset);
+    if (name.find('/') != std::string_view::npos || HasDotComponent(name)) {
+        return;
+    }
+    UniqueFd parent(openat(closing.fd.get(), "..", kWalkFlags));
+    struct stat info {};
+    if (!parent.valid() || fstat(parent.get(), &info) != 0 || info.st_dev != above.device ||
+        info.st_ino != above.inode) {
+        return;
+    }
+    above.fd = std::move(parent);
+    registry.open.push_back(&above);
 }
 } // namespace
 
@@ -318,6 +387,35 @@ const std::shared_ptr<FolderRegistry>& ThreadFolders()
     return registry;
 }
 
+void FolderPath::Assign(std::string path)
+{
+    size_ = path.size();
+    text_ = std::make_shared<std::string>(std::move(path));
+}
+
+void FolderPath::ExtendFrom(const FolderPath& parent, std::string_view path)
+{
+    text_ = parent.text_;
+    text_->resize(parent.size_);
+    text_->append(path.substr(parent.size_));
+    size_ = path.size();
+}
+
+void SetFolderPath(const FolderRegistry& registry, OpenFolder& folder, std::string path, const OpenFolder* parent)
+{
+    // Only enumerations opened after the parent can use more of its text than the parent does.
+    bool extend = parent != nullptr && path.size() > parent->path.size() &&
+                  std::string_view(path).substr(0, parent->path.size()) == parent->path.view();
+    for (auto it = registry.stack.rbegin(); extend && it != registry.stack.rend() && *it != parent; ++it) {
+        extend = !((*it)->path.SharesTextWith(parent->path) && (*it)->path.size() > parent->path.size());
+    }
+    if (extend) {
+        folder.path.ExtendFrom(parent->path, path);
+    } else {
+        folder.path.Assign(std::move(path));
+    }
+}
+
 void RegisterFolder(const std::shared_ptr<FolderRegistry>& registry, OpenFolder& folder)
 {
     folder.registry = registry;
@@ -330,11 +428,14 @@ void UnregisterFolder(OpenFolder& folder)
     FolderRegistry& registry = *folder.registry;
     // Enumerations close in the reverse order of opening, so both searches end at once.
     const auto inStack = std::find(registry.stack.rbegin(), registry.stack.rend(), &folder);
-    registry.stack.erase(std::next(inStack).base());
     const auto inOpen = std::find(registry.open.rbegin(), registry.open.rend(), &folder);
     if (inOpen != registry.open.rend()) {
         registry.open.erase(std::next(inOpen).base());
     }
+    if (std::next(inStack) != registry.stack.rend()) {
+        ReopenParent(registry, folder, **std::next(inStack));
+    }
+    registry.stack.erase(std::next(inStack).base());
     folder.registry.reset();
 }
 
@@ -432,12 +533,12 @@ DWORD ResolvePath(FolderRegistry& registry, const std::string& path, bool needDi
         if (covering != nullptr && folder->path.size() <= covering->path.size()) {
             continue;
         }
-        if (folder->path == parent) {
+        if (folder->path.view() == parent) {
             covering = folder;
             coveringOffset = kNotBelow;
             break; // nothing can be deeper than the parent itself
         }
-        const size_t offset = OffsetBelow(folder->path, parent);
+        const size_t offset = OffsetBelow(folder->path.view(), parent);
         if (offset != kNotBelow && !HasDotComponent(parent.substr(offset))) {
             covering = folder;
             coveringOffset = offset;
@@ -468,6 +569,21 @@ DWORD ResolvePath(FolderRegistry& registry, const std::string& path, bool needDi
     const DWORD error = OpenOutside(parent, location.owned);
     location.dirFd = location.owned.get();
     return error;
+}
+
+int OpenAtLocation(FolderRegistry& registry, const std::string& path, Location& location, int flags)
+{
+    const int fd = openat(location.dirFd, location.name, flags);
+    if (fd >= 0 || errno != ELOOP || location.dirFd != AT_FDCWD) {
+        return fd;
+    }
+    Location throughFolder;
+    if (ResolvePath(registry, path, true, throughFolder) != ERROR_SUCCESS) {
+        errno = ELOOP;
+        return -1;
+    }
+    location = std::move(throughFolder);
+    return openat(location.dirFd, location.name, flags);
 }
 
 DWORD LocationError(int err, const Location& location)

@@ -61,6 +61,8 @@ public:
     int Next(int fd, RawEntry& entry);
     // True when no record is left and nothing more can be read.
     bool Exhausted() const { return position_ >= end_ && complete_; }
+    // True when the next record is already in memory: Next needs no descriptor for it.
+    bool Buffered() const { return position_ < end_; }
     // The error that ended reading (0 for the plain end of the folder).
     int EndError() const { return endError_; }
     // Reads every remaining record into an exactly sized block, so that the descriptor can go.
@@ -78,13 +80,33 @@ private:
 
 class FolderRegistry;
 
+// The path text of an open enumeration. Enumerations opened one below the other share one text,
+// each using its first size() bytes, so that the levels of a deep walk hold one copy of the
+// deepest path rather than a path each (SetFolderPath decides).
+class FolderPath {
+public:
+    std::string_view view() const { return text_ ? std::string_view(text_->data(), size_) : std::string_view(); }
+    size_t size() const { return size_; }
+    bool SharesTextWith(const FolderPath& other) const { return text_ != nullptr && text_ == other.text_; }
+    // A text of its own.
+    void Assign(std::string path);
+    // `path`, which begins with `parent`'s, written behind `parent` in its text; whatever followed
+    // there is cut off (no other path may use it).
+    void ExtendFrom(const FolderPath& parent, std::string_view path);
+
+private:
+    std::shared_ptr<std::string> text_;
+    size_t size_ = 0;
+};
+
 // The part of an open enumeration that path resolution works with.
 struct OpenFolder {
-    std::string path;          // normalized folder path (no repeated or trailing '/')
+    FolderPath path;           // normalized folder path (no repeated or trailing '/')
     UniqueFd fd;               // closed while the enumeration is parked
     dev_t device = 0;          // identity of the folder, checked when it is reopened
     ino_t inode = 0;
     bool identityKnown = true; // false while a lazy enumeration has not needed it (EnsureIdentity)
+    bool followLinks = false;  // opened following a link: reopened the same way
     FolderEntries entries;
     // The last entry handed out and its mode, so that DeleteFileW and SetFileAttributesW on that
     // same entry need no second stat.
@@ -107,6 +129,10 @@ public:
 // The calling thread's registry.
 const std::shared_ptr<FolderRegistry>& ThreadFolders();
 
+// Gives `folder`, about to be registered, its normalized `path`. When `parent` (a registered
+// enumeration or null) is the folder's parent and no enumeration uses more of the parent's text,
+// the path extends that text.
+void SetFolderPath(const FolderRegistry& registry, OpenFolder& folder, std::string path, const OpenFolder* parent);
 // Adds a folder whose descriptor was just opened (MakeRoom was called before opening it).
 void RegisterFolder(const std::shared_ptr<FolderRegistry>& registry, OpenFolder& folder);
 void UnregisterFolder(OpenFolder& folder);
@@ -137,6 +163,12 @@ struct Location {
 // outside every enumeration may come back as AT_FDCWD and the whole path as the name.
 // Returns 0 or a Win32 error (3 when a folder on the way is missing or not a folder).
 DWORD ResolvePath(FolderRegistry& registry, const std::string& path, bool needDirFd, Location& location);
+
+// openat(location.dirFd, location.name, flags), for the calls that open what a path names. A path
+// that ResolvePath left to the kernel whole and that holds more links than one lookup follows
+// (ELOOP) is resolved again through its folder, piece by piece, and `location` then describes
+// that; if even that fails, the result is -1 with ELOOP.
+int OpenAtLocation(FolderRegistry& registry, const std::string& path, Location& location, int flags);
 
 // Win32 error for a failing call on a resolved location: a missing last component is 2, a
 // missing folder on the way 3, everything else through the one mapping.

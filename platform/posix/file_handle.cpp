@@ -48,7 +48,7 @@ DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, H
     // again below, so reads block as they do on Windows.
     const int openFlags = readable ? O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY : O_PATH | O_CLOEXEC;
     file = std::make_unique<FileObject>();
-    file->fd.reset(openat(location.dirFd, location.name, openFlags));
+    file->fd.reset(OpenAtLocation(registry, t_path, location, openFlags));
     if (!file->fd.valid()) {
         return LocationError(errno, location);
     }

@@ -49,7 +49,8 @@ using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
 // - Opening never waits: a FIFO without a writer opens at once (its reads then block as a pipe's
 //   do), a socket fails with the mapping of ENXIO.
 // - Paths resolve as the file calls of file_ops.h do: inside a folder that an open enumeration of
-//   this thread covers, through that enumeration's descriptor; at any length. A missing last
+//   this thread covers, through that enumeration's descriptor; at any length, and through more
+//   links than the 40 that one lookup of the kernel follows. A missing last
 //   component is 2, a missing folder on the way 3, a name ending in a separator that is no folder
 //   123. A template file must be null (87).
 // Returns INVALID_HANDLE_VALUE with the last error on failure.

@@ -155,10 +155,13 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             const int err = folder.entries.EndError();
             return err == 0 ? ERROR_NO_MORE_FILES : Win32ErrorFromErrno(err);
         }
+        // Records already in memory need no descriptor: a parked folder, whose records were all
+        // read when it was parked, is reopened only for an entry that needs a stat.
         int fd = -1;
-        const DWORD error = FolderFd(registry, folder, fd);
-        if (error != ERROR_SUCCESS) {
-            return error;
+        if (!folder.entries.Buffered()) {
+            if (const DWORD error = FolderFd(registry, folder, fd); error != ERROR_SUCCESS) {
+                return error;
+            }
         }
         RawEntry entry;
         if (folder.entries.Next(fd, entry) <= 0 || IsDotName(entry)) {
@@ -176,6 +179,11 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             return ERROR_SUCCESS;
         }
         find.pending = FindHandle::Pending::None;
+        if (fd < 0) {
+            if (const DWORD error = FolderFd(registry, folder, fd); error != ERROR_SUCCESS) {
+                return error;
+            }
+        }
         struct stat info {};
         if (fstatat(fd, entry.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT) {
@@ -223,7 +231,7 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
     // Below an enumeration the folder itself must not be a link either, unless the caller follows links.
     const bool noFollow = location.belowEnumeration && !find.followLinks;
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
-    find.folder.fd.reset(openat(location.dirFd, location.name, flags));
+    find.folder.fd.reset(OpenAtLocation(*registry, folderPath, location, flags));
     if (!find.folder.fd.valid()) {
         return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
     }
@@ -233,7 +241,8 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
     } else if (fstat(find.folder.fd.get(), &find.self) != 0) {
         return Win32ErrorFromErrno(errno);
     }
-    find.folder.path = std::move(folderPath);
+    SetFolderPath(*registry, find.folder, std::move(folderPath), location.folder);
+    find.folder.followLinks = find.followLinks;
     find.folder.device = find.self.st_dev;
     find.folder.inode = find.self.st_ino;
     find.dotsLeft = 2;
@@ -348,24 +357,29 @@ BOOL WINAPI FindClose(HANDLE find)
     return TRUE;
 }
 
-void platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
+BOOL platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
 {
     if (!IsHandle(find) || data == nullptr) {
-        return;
+        SetLastError(IsHandle(find) ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
     }
     auto& handle = *static_cast<FindHandle*>(find);
     if (handle.pending == FindHandle::Pending::None || handle.folder.registry == nullptr) {
-        return;
+        return TRUE;
     }
     FolderRegistry& registry = *handle.folder.registry;
     std::lock_guard<std::mutex> lock(registry.mutex);
     OpenFolder& folder = handle.folder;
     int fd = -1;
+    if (const DWORD error = FolderFd(registry, folder, fd); error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
     struct stat info {};
     const bool entry = handle.pending == FindHandle::Pending::Entry;
     const char* const name = entry ? folder.lastName.c_str() : ".";
-    if (FolderFd(registry, folder, fd) != ERROR_SUCCESS || fstatat(fd, name, &info, entry ? AT_SYMLINK_NOFOLLOW : 0) != 0) {
-        return;
+    if (fstatat(fd, name, &info, entry ? AT_SYMLINK_NOFOLLOW : 0) != 0) {
+        return errno == ENOENT ? TRUE : FailWithErrno(errno);
     }
     const DWORD attributes =
         entry ? AttributesOf(info, fd, name, DeviceForEntry(folder, info)) : AttributesOf(info, -1, nullptr, info.st_dev);
@@ -375,4 +389,5 @@ void platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
         folder.lastValid = true;
     }
     handle.pending = FindHandle::Pending::None;
+    return TRUE;
 }

@@ -1,5 +1,5 @@
 // Provides PathCchCanonicalizeEx, PathCchAddBackslashEx, GetFullPathNameW, GetCurrentDirectoryW,
-// GetTempPathW and PathIsDirectoryW over getcwd, getenv, stat and openat.
+// GetTempPathW, PathIsDirectoryW and PathCchSkipRoot over getcwd, getenv, stat and openat.
 //
 // Dot segments are resolved on the text alone, as the system does: a link in the path is not
 // followed, so "link/.." names the folder that holds the link.
@@ -143,6 +143,17 @@ bool IsFolderStepwise(const std::string& path)
     return false;
 }
 
+// True when the bytes name an existing folder, links followed; a path longer than PATH_MAX is
+// followed one folder at a time.
+bool IsFolder(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0) {
+        return S_ISDIR(status.st_mode);
+    }
+    return errno == ENAMETOOLONG && IsFolderStepwise(path);
+}
+
 } // namespace
 
 HRESULT WINAPI PathCchCanonicalizeEx(PWSTR pathOut, size_t cchPathOut, PCWSTR pathIn, ULONG flags)
@@ -247,9 +258,18 @@ DWORD WINAPI GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer)
 
 DWORD WINAPI GetTempPathW(DWORD bufferLength, LPWSTR buffer)
 {
+    // A blank, relative or missing TMPDIR would otherwise name a folder nobody meant: the root
+    // (" /" once its blank is skipped) or one below whatever the current folder is.
+    std::wstring folder = L"/tmp/";
     const char* variable = std::getenv("TMPDIR");
-    std::wstring folder = variable != nullptr && *variable != '\0' ? platform::WideFromBytes(std::string(variable))
-                                                                   : std::wstring(L"/tmp/");
+    if (variable != nullptr && variable[0] == '/') {
+        std::wstring full = ResolveDotSegments(platform::WideFromBytes(variable, std::strlen(variable)),
+                                               EmptySegments::kCollapse);
+        std::string bytes;
+        if (platform::BytesFromWide(full.data(), full.size(), bytes) && IsFolder(bytes)) {
+            folder = std::move(full);
+        }
+    }
     if (folder.back() != L'/') {
         folder.push_back(L'/');
     }
@@ -262,9 +282,17 @@ BOOL WINAPI PathIsDirectoryW(LPCWSTR path)
     if (path == nullptr || *path == L'\0' || !platform::BytesFromWide(path, std::wcslen(path), bytes)) {
         return FALSE;
     }
-    struct stat status {};
-    if (stat(bytes.c_str(), &status) == 0) {
-        return S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FALSE;
+    return IsFolder(bytes) ? FILE_ATTRIBUTE_DIRECTORY : FALSE;
+}
+
+HRESULT WINAPI PathCchSkipRoot(PCWSTR path, PCWSTR* rootEnd)
+{
+    if (path == nullptr || rootEnd == nullptr || path[0] != L'/') {
+        return E_INVALIDARG;
     }
-    return errno == ENAMETOOLONG && IsFolderStepwise(bytes) ? FILE_ATTRIBUTE_DIRECTORY : FALSE;
+    while (*path == L'/') {
+        ++path;
+    }
+    *rootEnd = path;
+    return S_OK;
 }

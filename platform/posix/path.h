@@ -1,6 +1,6 @@
 // Path text functions on POSIX paths ('/' separator, no long-path prefix). Provides
 // PathCchCanonicalizeEx, PathCchAddBackslashEx, GetFullPathNameW, GetCurrentDirectoryW,
-// GetTempPathW, PathIsDirectoryW.
+// GetTempPathW, PathIsDirectoryW, PathCchSkipRoot.
 #pragma once
 #include "win32_types.h"
 
@@ -38,10 +38,18 @@ DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffe
 // PATH_MAX; the length rules of GetFullPathNameW. 0 with the error when it cannot be read (2 when
 // the folder was removed, 5 when a folder above it cannot be read).
 DWORD WINAPI GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
-// Win32: $TMPDIR as it is set (not checked for existence), else "/tmp/", always ending in '/';
-// the length rules of GetFullPathNameW.
+// Win32: the temporary folder as a full path ending in '/': $TMPDIR when it is an absolute path
+// that names an existing folder (links followed, at any length), with its dot segments resolved
+// and doubled separators collapsed as GetFullPathNameW does; otherwise (unset, empty, blank,
+// relative, missing, a file) "/tmp/", as the C library's temporary-file functions fall back.
+// The length rules of GetFullPathNameW: a folder that does not fit gives the size needed.
 DWORD WINAPI GetTempPathW(DWORD bufferLength, LPWSTR buffer);
 // Win32: FILE_ATTRIBUTE_DIRECTORY (a true value) when the path names an existing folder, following
 // symbolic links, also for paths longer than PATH_MAX; FALSE otherwise (null, empty, missing, a
 // file, or a name that has no byte form).
 BOOL WINAPI PathIsDirectoryW(LPCWSTR path);
+// Win32: `rootEnd` receives the address of the first character behind the root of an absolute
+// path, that is behind its leading separators ("tmp/x" for "/tmp/x" and for "//tmp/x"); for a
+// path that is only a root ("/", "//"), its terminator. A relative or empty path, or a null
+// argument, gives E_INVALIDARG and leaves `rootEnd` alone.
+HRESULT WINAPI PathCchSkipRoot(PCWSTR path, PCWSTR* rootEnd);

@@ -22,7 +22,9 @@ std::string BytesFromWide(const std::wstring& wide);
 // printf / wprintf with the C99 conversions. %ls / %lc (and %s / %c in wide formats, which take
 // narrow text) are printed through BytesFromWide, so names print as their original bytes; a null
 // %ls prints "(null)". Nothing depends on the process locale. The text of one call is written whole
-// with one fwrite, under the stream's lock. Return the bytes written, or -1 for a malformed format,
+// with one fwrite, under the stream's lock. A format whose own text ends in "\n\r" is written
+// ending in "\n" (on Windows that ending is CR LF CR; here the "\r" would begin the next line); the
+// bytes of the arguments are never changed. Return the bytes written, or -1 for a malformed format,
 // a wide character with no byte form, or a failed write. Widths and precisions of text count bytes
 // in a narrow format (a precision never splits a character) and characters in a wide format.
 int Printf(const char* format, ...) __attribute__((__format__(__printf__, 1, 2)));

@@ -1,12 +1,18 @@
 // Feature detection and class selection for synthetic processors: the operating-system
-// checks, the AVX2 group, the leaf limits, and that the vendor plays no part.
+// checks, the AVX2 group, the leaf limits, that the vendor plays no part, and when the class 5
+// CRC kernels take their wide kernels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <string>
+#include <utility>
 
 #include "reference.h"
 #include "tools/Sumwise/checksum/cpu_features.h"
+#include "tools/Sumwise/checksum/kernels.h"
 
 namespace checksum_tests {
 namespace {
@@ -29,6 +35,7 @@ constexpr uint32_t kEbxAvx2 = 1u << 5;
 constexpr uint32_t kEbxBmi2 = 1u << 8;
 constexpr uint32_t kEbxAvx512Five =
     (1u << 16) | (1u << 17) | (1u << 28) | (1u << 30) | (1u << 31);  // F, DQ, CD, BW, VL
+constexpr uint32_t kEcx7Vpclmulqdq = 1u << 10;  // leaf 7.0 ECX
 
 constexpr uint32_t kEcxUpToSse42 = kEcxSse3 | kEcxSsse3 | kEcxSse41 | kEcxSse42 | kEcxPclmul;
 constexpr uint32_t kEcxUpToAvx = kEcxUpToSse42 | kEcxOsxsave | kEcxAvx | kEcxFma;
@@ -42,6 +49,7 @@ struct Processor {
     int32_t expectedClass;
     uint64_t mustHave;     // in the enabled-feature mask
     uint64_t mustNotHave;  // not in it
+    uint32_t leaf7Ecx = kEcx7Vpclmulqdq;
 };
 
 ProcessorIdentity Identity(const Processor& p, uint32_t highestLeaf = 0xD)
@@ -51,17 +59,25 @@ ProcessorIdentity Identity(const Processor& p, uint32_t highestLeaf = 0xD)
     identity.leaf1.ecx = p.leaf1Ecx;
     identity.leaf1.edx = kEdxSseFamily;
     identity.leaf7.ebx = p.leaf7Ebx;
+    identity.leaf7.ecx = p.leaf7Ecx;
     identity.xcr0 = p.xcr0;
     return identity;
 }
 
 constexpr Processor kProcessors[] = {
     {"FullAvx512", kEcxUpToAvx, kEbxAvx2Group | kEbxAvx512Five, 0xE7, 5,
-     kClass5Features | kFeatureAvx2Group | kFeatureAvxState | kFeaturePclmulqdq, 0},
+     kClass5Features | kFeatureAvx2Group | kFeatureAvxState | kFeaturePclmulqdq |
+         kFeatureVpclmulqdq,
+     0},
+    {"Avx512WithoutVpclmulqdq", kEcxUpToAvx, kEbxAvx2Group | kEbxAvx512Five, 0xE7, 5,
+     kClass5Features | kFeaturePclmulqdq, kFeatureVpclmulqdq, 0},
+    {"VpclmulqdqWithoutPclmul", kEcxUpToAvx & ~kEcxPclmul, kEbxAvx2Group | kEbxAvx512Five, 0xE7,
+     5, kClass5Features | kFeatureVpclmulqdq, kFeaturePclmulqdq},
     {"AvxWithoutOsSupport", kEcxUpToAvx, kEbxAvx2Group, 0x3, 2, kFeatureSse42,
      kFeatureAvx | kFeatureAvx2Group | kFeatureAvxState},
     {"Avx512WithoutOpmaskState", kEcxUpToAvx, kEbxAvx2Group | kEbxAvx512Five, 0x7, 4,
-     kFeatureAvx2Group, kFeatureAvx512Family | kFeatureAvx512State},
+     kFeatureAvx2Group | kFeaturePclmulqdq,
+     kFeatureAvx512Family | kFeatureAvx512State | kFeatureVpclmulqdq},
     {"Avx2WithoutFma", kEcxUpToAvx & ~kEcxFma, kEbxAvx2Group, 0x7, 3, kFeatureAvx,
      kFeatureAvx2Group},
     {"Avx2WithoutBmi1", kEcxUpToAvx, kEbxAvx2Group & ~kEbxBmi1, 0x7, 3, kFeatureAvx,
@@ -118,7 +134,33 @@ TEST(FeatureDetectionTest, Leaf7IgnoredBelowHighestLeaf7)
     const Processor p = kProcessors[0];
     EXPECT_EQ(SelectProcessorClass(FeaturesOfIdentity(Identity(p, 6))).processorClass, 3);
     const uint64_t features = FeaturesOfIdentity(Identity(p, 6));
-    EXPECT_EQ(features & (kFeatureAvx2Group | kFeatureAvx512Family | kFeatureAvx512State), 0u);
+    EXPECT_EQ(features & (kFeatureAvx2Group | kFeatureAvx512Family | kFeatureAvx512State |
+                          kFeatureVpclmulqdq),
+              0u);
+}
+
+// The class 5 CRC kernels take their wide kernels only with VPCLMULQDQ and PCLMULQDQ enabled,
+// and only from the crossover length on; every other processor keeps the 128-bit kernels.
+TEST(WideCrcChoiceTest, ByFeaturesAndLength)
+{
+    const std::pair<const char*, bool> kChoices[] = {
+        {"FullAvx512", true},
+        {"Avx512WithoutVpclmulqdq", false},
+        {"VpclmulqdqWithoutPclmul", false},
+        {"Avx512WithoutOpmaskState", false},
+        {"Avx2Group", false},
+    };
+    for (const auto& [name, wide] : kChoices) {
+        const Processor* p = std::find_if(std::begin(kProcessors), std::end(kProcessors),
+                                          [&](const Processor& q) { return q.name == std::string(name); });
+        ASSERT_NE(p, std::end(kProcessors)) << name;
+        const uint64_t enabled = SelectProcessorClass(FeaturesOfIdentity(Identity(*p))).enabledFeatures;
+        for (size_t crossover : {kWideCrc32Crossover, kWideCrc32cCrossover}) {
+            EXPECT_FALSE(UsesWideCrcKernel(enabled, crossover - 1, crossover)) << name;
+            EXPECT_EQ(UsesWideCrcKernel(enabled, crossover, crossover), wide) << name;
+            EXPECT_EQ(UsesWideCrcKernel(enabled, size_t{1} << 32, crossover), wide) << name;
+        }
+    }
 }
 
 TEST(FeatureDetectionTest, PrefetchwOnlyWithExtendedLeaf)
@@ -146,8 +188,13 @@ TEST(FeatureDetectionTest, ThisProcessor)
     EXPECT_EQ(features & kFeatureSse2, kFeatureSse2);  // baseline of x86-64
     EXPECT_EQ(ProcessorFeatures(), features);          // cached
     EXPECT_EQ(FeaturesOfIdentity(ReadProcessorIdentity()), features);
-    std::printf("processor features %#llx, class %d\n", static_cast<unsigned long long>(features),
-                SelectProcessorClass(features).processorClass);
+    const ClassChoice choice = SelectProcessorClass(features);
+    std::printf("processor features %#llx, class %d, wide CRC kernels %s\n",
+                static_cast<unsigned long long>(features), choice.processorClass,
+                choice.processorClass == 5 &&
+                        (choice.enabledFeatures & kWideCrcFeatures) == kWideCrcFeatures
+                    ? "used"
+                    : "not used");
 }
 
 } // namespace

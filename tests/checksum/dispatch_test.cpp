@@ -1,6 +1,6 @@
 // The dispatched entries: statuses and argument checks, the published values, the lazy choice
 // of the class (also by a rejected first call, and by several threads at once), and a length
-// of 2^31 and more for CRC-32C.
+// of 2^31 and more for CRC-32C, through the entry and the wide kernel.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include "reference.h"
 #include "tools/Sumwise/checksum/checksum.h"
 #include "tools/Sumwise/checksum/cpu_features.h"
+#include "tools/Sumwise/checksum/kernels.h"
 
 namespace checksum_tests {
 namespace {
@@ -146,10 +147,22 @@ TEST(ChecksumFirstCallDeathTest, ConcurrentFirstCalls)
 }
 
 // A length above 2^31 is an unsigned count: one call over 2^31 + 77 bytes gives the register
-// of the same bytes fed in pieces below 2^31.
-TEST(ChecksumEntryTest, Crc32cLengthBeyond2To31)
+// of the same bytes fed to the entry in pieces below 2^31. Run for the entry and for the wide
+// kernel that the class 5 entry hands long buffers to.
+uint32_t Crc32cEntryAsKernel(const uint8_t* data, size_t length, uint32_t crc)
 {
-#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+    EXPECT_EQ(Crc32cUpdate(data, static_cast<uint32_t>(length), &crc), kChecksumOk);
+    return crc;
+}
+
+class Crc32cLengthBeyond2To31 : public testing::TestWithParam<CrcVariant> {
+protected:
+    void SetUp() override { ORVO_SKIP_UNLESS_RUNNABLE(GetParam()); }
+};
+
+TEST_P(Crc32cLengthBeyond2To31, WholeEqualsPieces)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !defined(NDEBUG)
     GTEST_SKIP() << "2 GiB of checksums are left to the optimized, uninstrumented build";
 #else
     const size_t length = (size_t{1} << 31) + 77;
@@ -163,8 +176,7 @@ TEST(ChecksumEntryTest, Crc32cLengthBeyond2To31)
     for (size_t at : {size_t{0}, (size_t{1} << 31) - 2048, length - 4096}) {
         std::memcpy(bytes + at, random.data(), random.size());
     }
-    uint32_t whole = 0xFFFFFFFFu;
-    ASSERT_EQ(Crc32cUpdate(bytes, static_cast<uint32_t>(length), &whole), kChecksumOk);
+    const uint32_t whole = GetParam().kernel(bytes, length, 0xFFFFFFFFu);
     uint32_t pieces = 0xFFFFFFFFu;
     constexpr uint32_t kHalf = uint32_t{1} << 30;
     ASSERT_EQ(Crc32cUpdate(bytes, kHalf, &pieces), kChecksumOk);
@@ -173,6 +185,12 @@ TEST(ChecksumEntryTest, Crc32cLengthBeyond2To31)
     EXPECT_EQ(whole, pieces);
 #endif
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EntryAndWideKernel, Crc32cLengthBeyond2To31,
+    testing::Values(CrcVariant{"Entry", 0, 0, Crc32cEntryAsKernel},
+                    CrcVariant{"Class5Wide", 5, kWideCrcFeatures, kKernelsByClass[5].crc32cWide}),
+    ParamName<CrcVariant>);
 
 } // namespace
 } // namespace checksum_tests

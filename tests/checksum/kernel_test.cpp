@@ -133,7 +133,9 @@ TEST_P(ChecksumKernelTest, BuffersAgainstGuardPages)
         ASSERT_EQ(Kernel(atEnd, length, GetParam().initial),
                   Reference(atEnd, length, GetParam().initial))
             << "ending at the guard, length " << length;
-        for (size_t offset = 0; offset < 16; ++offset) {
+        // Offsets within 16, and 61 to 63, where the wide kernels take their head bytes first.
+        for (size_t offset : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u,
+                              15u, 61u, 62u, 63u}) {
             const uint8_t* atStart = buffer.StartingAtGuard() + offset;
             ASSERT_EQ(Kernel(atStart, length, GetParam().initial),
                       Reference(atStart, length, GetParam().initial))
@@ -142,14 +144,15 @@ TEST_P(ChecksumKernelTest, BuffersAgainstGuardPages)
     }
 }
 
-// The bytes next to the data within its 16-byte unit do not influence the result.
+// The bytes next to the data within its 64-byte unit do not influence the result (the 128-bit
+// kernels treat the bytes in front within 16, the wide kernels within 64 as zero).
 TEST_P(ChecksumKernelTest, NeighbouringBytesIgnored)
 {
     std::vector<uint8_t> storage = RandomBytes(4096, 51);
     const auto address = reinterpret_cast<uintptr_t>(storage.data());
     uint8_t* base = storage.data() + (kAlign - address % kAlign) % kAlign;
-    for (size_t offset = 0; offset < 16; ++offset) {
-        for (size_t length : {1u, 17u, 31u, 32u, 63u, 64u, 127u, 128u, 300u, 1000u}) {
+    for (size_t offset = 0; offset < kAlign; ++offset) {
+        for (size_t length : {1u, 17u, 31u, 32u, 63u, 64u, 67u, 127u, 128u, 255u, 300u, 1000u}) {
             uint8_t* data = base + offset;
             std::memset(base, 0x00, offset);
             std::memset(data + length, 0x00, 64);

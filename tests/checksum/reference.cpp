@@ -14,9 +14,13 @@ using checksum::ClassKernels;
 using checksum::kKernelsByClass;
 using checksum::kProcessorClassCount;
 
+constexpr uint64_t kNone = 0;
+constexpr uint64_t kClmul = checksum::kFeaturePclmulqdq;
+constexpr uint64_t kWide = checksum::kWideCrcFeatures;
+
 template <typename Kernel>
 void AddDistinct(std::vector<Variant<Kernel>>& variants, Kernel kernel, int32_t processorClass,
-                 const char* suffix, bool needsClmul)
+                 const char* suffix, uint64_t needs)
 {
     if (kernel == nullptr) {
         return;
@@ -27,7 +31,7 @@ void AddDistinct(std::vector<Variant<Kernel>>& variants, Kernel kernel, int32_t 
         }
     }
     variants.push_back(
-        {"Class" + std::to_string(processorClass) + suffix, processorClass, needsClmul, kernel});
+        {"Class" + std::to_string(processorClass) + suffix, processorClass, needs, kernel});
 }
 
 } // namespace
@@ -36,9 +40,10 @@ std::vector<CrcVariant> Crc32cVariants()
 {
     std::vector<CrcVariant> variants;
     for (int32_t c = 0; c < kProcessorClassCount; ++c) {
-        AddDistinct(variants, kKernelsByClass[c].crc32c, c, "", false);
-        AddDistinct(variants, kKernelsByClass[c].crc32cClmul, c, "Clmul", true);
-        AddDistinct(variants, kKernelsByClass[c].crc32cTables, c, "Tables", false);
+        AddDistinct(variants, kKernelsByClass[c].crc32c, c, "", kNone);
+        AddDistinct(variants, kKernelsByClass[c].crc32cClmul, c, "Clmul", kClmul);
+        AddDistinct(variants, kKernelsByClass[c].crc32cTables, c, "Tables", kNone);
+        AddDistinct(variants, kKernelsByClass[c].crc32cWide, c, "Wide", kWide);
     }
     return variants;
 }
@@ -47,8 +52,9 @@ std::vector<CrcVariant> Crc32Variants()
 {
     std::vector<CrcVariant> variants;
     for (int32_t c = 0; c < kProcessorClassCount; ++c) {
-        AddDistinct(variants, kKernelsByClass[c].crc32, c, "", false);
-        AddDistinct(variants, kKernelsByClass[c].crc32Fold, c, "Fold", true);
+        AddDistinct(variants, kKernelsByClass[c].crc32, c, "", kNone);
+        AddDistinct(variants, kKernelsByClass[c].crc32Fold, c, "Fold", kClmul);
+        AddDistinct(variants, kKernelsByClass[c].crc32Wide, c, "Wide", kWide);
     }
     return variants;
 }
@@ -57,7 +63,7 @@ std::vector<AdlerVariant> Adler32Variants()
 {
     std::vector<AdlerVariant> variants;
     for (int32_t c = 0; c < kProcessorClassCount; ++c) {
-        AddDistinct(variants, kKernelsByClass[c].adler32, c, "", false);
+        AddDistinct(variants, kKernelsByClass[c].adler32, c, "", kNone);
     }
     return variants;
 }
@@ -66,7 +72,7 @@ std::vector<ByteSwapVariant> ByteSwapVariants()
 {
     std::vector<ByteSwapVariant> variants;
     for (int32_t c = 0; c < kProcessorClassCount; ++c) {
-        AddDistinct(variants, kKernelsByClass[c].byteSwap, c, "", false);
+        AddDistinct(variants, kKernelsByClass[c].byteSwap, c, "", kNone);
     }
     return variants;
 }
@@ -78,8 +84,8 @@ std::vector<ChecksumCase> AllChecksumCases()
                               uint32_t (*reference)(uint32_t, const uint8_t*, size_t),
                               uint32_t initial) {
         for (const auto& v : variants) {
-            cases.push_back({std::string(algorithm) + "_" + v.name, v.processorClass,
-                             v.needsClmul, v.kernel, reference, initial});
+            cases.push_back({std::string(algorithm) + "_" + v.name, v.processorClass, v.needs,
+                             v.kernel, reference, initial});
         }
     };
     add(Crc32cVariants(), "Crc32c", ReferenceCrc32c, 0xFFFFFFFFu);
@@ -88,7 +94,7 @@ std::vector<ChecksumCase> AllChecksumCases()
     return cases;
 }
 
-std::string WhyNotRunnable(int32_t processorClass, bool needsClmul)
+std::string WhyNotRunnable(int32_t processorClass, uint64_t needs)
 {
     const checksum::ClassChoice machine =
         checksum::SelectProcessorClass(checksum::ProcessorFeatures());
@@ -96,10 +102,14 @@ std::string WhyNotRunnable(int32_t processorClass, bool needsClmul)
         return "this processor is class " + std::to_string(machine.processorClass) +
                ", the variant needs class " + std::to_string(processorClass);
     }
-    if (needsClmul && (machine.enabledFeatures & checksum::kFeaturePclmulqdq) == 0) {
+    if ((needs & checksum::kFeaturePclmulqdq) != 0 &&
+        (machine.enabledFeatures & checksum::kFeaturePclmulqdq) == 0) {
         return "this processor lacks PCLMULQDQ";
     }
-    // The per-call PCLMULQDQ test of the class 2 to 5 kernels reads the published mask.
+    if ((machine.enabledFeatures & needs) != needs) {
+        return "this processor lacks VPCLMULQDQ with the AVX-512 state";
+    }
+    // The per-call feature tests of the class 2 to 5 kernels read the published mask.
     checksum::InitializeProcessorClass();
     return {};
 }

@@ -53,7 +53,7 @@ inline uint32_t ReferenceAdler32(uint32_t adler, const uint8_t* data, size_t len
 struct ChecksumCase {
     std::string name;  // e.g. "Crc32c_Class2Clmul"
     int32_t processorClass;
-    bool needsClmul;
+    uint64_t needs;    // features beyond the class that the variant uses unconditionally
     checksum::CrcKernel kernel;
     uint32_t (*reference)(uint32_t value, const uint8_t* data, size_t length);
     uint32_t initial;
@@ -69,7 +69,7 @@ template <typename Kernel>
 struct Variant {
     std::string name;       // e.g. "Class2Clmul"
     int32_t processorClass; // the lowest class that may run it
-    bool needsClmul;        // takes the carry-less path unconditionally
+    uint64_t needs;         // features beyond the class it uses unconditionally (PCLMULQDQ...)
     Kernel kernel;
 };
 
@@ -93,7 +93,7 @@ std::vector<ByteSwapVariant> ByteSwapVariants();
 std::vector<ChecksumCase> AllChecksumCases();
 
 // Empty when this processor can run the variant, else why not (for GTEST_SKIP).
-std::string WhyNotRunnable(int32_t processorClass, bool needsClmul);
+std::string WhyNotRunnable(int32_t processorClass, uint64_t needs);
 
 // Test-name generator for suites instantiated over variants or cases.
 template <typename Param>
@@ -111,7 +111,7 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed);
 #define ORVO_SKIP_UNLESS_RUNNABLE(variant)                                                 \
     do {                                                                                   \
         const std::string why =                                                            \
-            checksum_tests::WhyNotRunnable((variant).processorClass, (variant).needsClmul); \
+            checksum_tests::WhyNotRunnable((variant).processorClass, (variant).needs);      \
         if (!why.empty()) {                                                                \
             GTEST_SKIP() << (variant).name << ": " << why;                                 \
         }                                                                                  \

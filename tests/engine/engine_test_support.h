@@ -10,6 +10,9 @@
 namespace engine_test {
 
 inline constexpr ULONGLONG kOneDay = 864'000'000'000ULL;
+// Every switch that deletes or removes something, and both ignore switches (purgent's -z).
+inline constexpr DWORD kEverything = CLEANUP_RECURSE | CLEANUP_DELETE_READONLY | CLEANUP_REMOVE_EMPTY_SUBFOLDERS |
+                                     CLEANUP_REMOVE_ROOT | CLEANUP_IGNORE_FILE_ERRORS | CLEANUP_IGNORE_FOLDER_ERRORS;
 
 struct CallResult {
     HRESULT hr = S_OK;

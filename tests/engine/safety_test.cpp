@@ -21,10 +21,8 @@ namespace fs = std::filesystem;
 namespace {
 
 using engine_test::Clean;
+using engine_test::kEverything;
 using testing_support::TempDir;
-
-constexpr DWORD kEverything = CLEANUP_RECURSE | CLEANUP_DELETE_READONLY | CLEANUP_REMOVE_EMPTY_SUBFOLDERS |
-                              CLEANUP_REMOVE_ROOT | CLEANUP_IGNORE_FILE_ERRORS | CLEANUP_IGNORE_FOLDER_ERRORS;
 
 void Touch(const fs::path& file)
 {

@@ -193,6 +193,35 @@ TEST(CleanupWalk, RootIsRemovedOnlyWhenLeftEmpty)
     }
 }
 
+// The root holds one old a.log and nothing else. With one pattern and no recursion the
+// enumeration starts at a.log, not at "."; the root must still be aged by its own time.
+TEST(CleanupWalk, AgedRootIsJudgedByItsOwnTimeWhateverTheEnumerationStartsWith)
+{
+    const struct {
+        const wchar_t* patterns;
+        DWORD recurse;
+        double rootAgeDays;
+    } cases[] = {
+        {L"*.log", 0, 0.0},             {L"*.log", 0, 3.0},        {L"*.log", CLEANUP_RECURSE, 0.0},
+        {L"*.log", CLEANUP_RECURSE, 3.0}, {L"*.log;*.tmp", 0, 0.0}, {nullptr, 0, 0.0},
+        {nullptr, 0, 3.0},
+    };
+    for (const auto& row : cases) {
+        TempDir dir;
+        const fs::path root = dir.Folder("root");
+        SetAgeDays(dir.File("root/a.log", 1), 3);
+        SetAgeDays(root, row.rootAgeDays);
+        const auto result = Clean(root, row.patterns, kOneDay, row.recurse | CLEANUP_REMOVE_ROOT | CLEANUP_AGE_FOLDERS);
+        const std::string label = testing::PrintToString(row.patterns ? std::wstring(row.patterns) : L"(null)") +
+                                  " recurse=" + std::to_string(row.recurse) + " age=" + std::to_string(row.rootAgeDays);
+        ASSERT_EQ(result.hr, S_OK) << label;
+        EXPECT_EQ(result.stats.FilesRemoved, 1u) << label;
+        const bool old = row.rootAgeDays > 1.0;
+        EXPECT_EQ(fs::exists(root), !old) << label;
+        EXPECT_EQ(result.stats.FoldersRemoved, old ? 1u : 0u) << label;
+    }
+}
+
 TEST(CleanupWalk, DotEntriesAreNeverEnteredOrCounted)
 {
     TempDir dir;

@@ -1,5 +1,5 @@
 // findle over larger and harder trees: the same matches at every concurrency as the system's
-// own finder reports, a folder the user may not read, folder links and a link loop.
+// own finder reports, a folder the user may not read, folder links and link loops.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -201,12 +201,40 @@ TEST(FindleTree, LinkLoopEndsInAnOrderlyWay)
     for (const std::wstring limit : {L"1", L"2", L"1024"}) {
         const ProgramResult result = RunProgram("findle", {L"-q", L"-c", limit, (tree.path() / "*.log").wstring()});
         EXPECT_EQ(orderlyEnds.count(result.exitCode), 1u) << result.exitCode;
+        EXPECT_EQ(result.exitCode, 0x81) << "the loop status, 0x80070781";
         const std::set<std::string> matches = MatchLines(result.output, tree.path());
         EXPECT_EQ(matches.count(Narrow(tree.path() / "a" / "f.log")), 1u);
-        // The loop is followed a while (its files are found again on the way), never forever.
-        EXPECT_GT(matches.size(), 1u);
+        // The link leads back to the starting folder, so it is not entered: each file is found once.
+        EXPECT_EQ(matches.size(), 1u);
+        EXPECT_EQ(LineCount(result.output), 2u) << result.output;
     }
 }
 #endif
+
+// A folder with 20 files and two links to itself: the run ends at once with the loop status, and
+// each file is found once in the one folder visited, at every limit.
+TEST(FindleTree, SelfLinksEndWithTheLoopStatusAndEveryFileOnce)
+{
+    TempDir tree;
+    std::set<std::string> files;
+    for (int i = 0; i < 20; ++i) {
+        files.insert(Narrow(tree.File("f" + std::to_string(i) + ".log", 1)));
+    }
+    for (const char* link : {"l1", "l2"}) {
+        const std::string unavailable = testing_support::MakeFolderLink(tree.path() / link, ".");
+        if (!unavailable.empty()) {
+            GTEST_SKIP() << unavailable;
+        }
+    }
+    const std::wstring search = (tree.path() / "*.log").wstring();
+    for (const auto& arguments : std::vector<std::vector<std::wstring>>{{L"-c1", search}, {L"-c", L"2", search}, {search}}) {
+        const ProgramResult result = RunProgram("findle", arguments);
+        EXPECT_EQ(result.exitCode, testing_support::ExpectedExitCode(static_cast<int32_t>(0x80070781)));
+        EXPECT_EQ(MatchLines(result.output, tree.path()), files);
+        EXPECT_EQ(LineCount(result.output), files.size() + 6) << result.output;
+        EXPECT_NE(result.output.find("Matched 20 file(s) out of 20 considered in 1 subfolder(s)\n"), std::string::npos)
+            << result.output;
+    }
+}
 
 } // namespace

@@ -1,5 +1,5 @@
 // SearchTree in process: counts at every concurrency, folders never matched, the status rules,
-// the nesting cap of in-place searching, and the elapsed-time figures.
+// deep chains at every limit, link loops, and the elapsed-time figures.
 #include "tools/Findle/directory_search.h"
 #include "tools/Findle/long_path.h"
 #include "tools/Findle/search_statistics.h"
@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -84,26 +86,66 @@ TEST(SearchTree, MissingFolderIsPathNotFound)
     }
 }
 
-// In-place searching nests at most 256 levels on one thread; the branch below ends with the
-// recursion-too-deep status and everything above it is still found.
-TEST(SearchTree, InPlaceNestingIsCapped)
+// Depth alone never ends a branch: chains deeper than a thread's stack would hold one call per
+// level are searched completely, in place (limit 1) and with hand-offs alike. Wine resolves each
+// path one component at a time, so there the deeper chain would take minutes: it is left out.
+TEST(SearchTree, DeepChainsAreSearchedCompletelyAtEveryLimit)
 {
-    TempDir tree;
-    std::string relative;
-    for (int level = 1; level <= 300; ++level) {
-        relative += "d/";
-        tree.File(relative + "f.txt", 1);
+    for (const int depth : {300, 1000}) {
+        if (depth > 300 && testing_support::RunningUnderWine()) {
+            continue;
+        }
+        TempDir tree(true); // in memory: quick to make and remove
+        std::string relative;
+        for (int level = 1; level <= depth; ++level) {
+            relative += "d/";
+            tree.File(relative + "f.txt", 1);
+        }
+        for (DWORD limit : {1u, 2u, 1024u}) {
+            const Search search = RunSearch(tree.path(), L"*", limit);
+            EXPECT_EQ(search.status, S_OK) << depth << " levels, limit " << limit;
+            EXPECT_EQ(search.results.foldersVisited, depth + 1) << depth << " levels, limit " << limit;
+            EXPECT_EQ(search.results.filesMatched, depth) << depth << " levels, limit " << limit;
+        }
     }
-    const Search search = RunSearch(tree.path(), L"*", 1);
-    EXPECT_EQ(search.status, static_cast<HRESULT>(0x800703E9));
-    EXPECT_EQ(search.results.foldersVisited, 256);
-    EXPECT_EQ(search.results.filesMatched, 255);
+}
 
-    // Handed-off folders start their own count: with free slots the whole tree is searched.
-    const Search parallel = RunSearch(tree.path(), L"*", 1024);
-    EXPECT_EQ(parallel.status, S_OK);
-    EXPECT_EQ(parallel.results.foldersVisited, 301);
-    EXPECT_EQ(parallel.results.filesMatched, 300);
+// Folder links are entered, but never one that leads to a folder on the current path: that
+// branch ends with 0x80070781, and the rest of the tree is still searched, at every limit. The
+// tree: r.txt, a/f1, a/b/f2 and c/f3, with the links of each case.
+TEST(SearchTree, LinkLoopsEndTheirBranchOnly)
+{
+    constexpr HRESULT kLinkLoop = static_cast<HRESULT>(0x80070781);
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links; // the link, and its target as written
+        HRESULT status;
+        LONG files;
+        LONG folders;
+    } cases[] = {
+        {"two links to their own folder", {{"l1", "."}, {"l2", "."}}, kLinkLoop, 4, 4},
+        {"a link to the starting folder, two levels down", {{"a/b/up", "../.."}}, kLinkLoop, 4, 4},
+        {"links beside the path: c reached three ways", {{"x", "c"}, {"a/b/side", "../../c"}}, S_OK, 6, 6},
+        {"a loop met inside an entered link", {{"x", "a"}, {"a/b/up", "../.."}}, kLinkLoop, 6, 6},
+    };
+    for (const auto& c : cases) {
+        TempDir tree;
+        for (const char* file : {"r.txt", "a/f1", "a/b/f2", "c/f3"}) {
+            tree.File(file, 1);
+        }
+        for (const auto& [link, target] : c.links) {
+            const std::string unavailable = testing_support::MakeFolderLink(tree.path() / link, target);
+            if (!unavailable.empty()) {
+                GTEST_SKIP() << unavailable;
+            }
+        }
+        for (DWORD limit : {1u, 2u, 1024u}) {
+            const Search search = RunSearch(tree.path(), L"*", limit);
+            EXPECT_EQ(search.status, c.status) << c.name << ", limit " << limit;
+            EXPECT_EQ(search.results.filesMatched, c.files) << c.name << ", limit " << limit;
+            EXPECT_EQ(search.results.foldersVisited, c.folders) << c.name << ", limit " << limit;
+        }
+    }
 }
 
 TEST(ComputeElapsed, RoundsHalfUpAndNeverOverflows)

@@ -147,6 +147,32 @@ TEST(ConsoleFormat, CountsAndFailures)
     EXPECT_EQ("<failed>", Wide(L"%Ld", 1));
 }
 
+// Only the format's own "\n\r" ending becomes "\n"; a name's bytes, wherever they stand, and
+// every other ending are written as they are.
+TEST(ConsoleFormat, AFormatsLineFeedCarriageReturnEndingIsWrittenAsALineFeed)
+{
+    const Case cases[] = {
+        {"Cleaning /tmp/\n", Narrow("Cleaning %ls\n\r", L"/tmp/")},
+        {"**** Error 0x80070057\n", Narrow("**** Error 0x%08lx\n\r", 0x80070057ul)},
+        {"Cleaning /odd\n\r\n", Narrow("Cleaning %ls\n\r", L"/odd\n\r")},
+        {"/odd\n\r", Narrow("%ls", L"/odd\n\r")},
+        {"/odd\r\n", Narrow("%ls\n", L"/odd\r")},
+        {"a\n\rb\n", Narrow("a\n\rb\n\r")},
+        {"a\r\n", Narrow("a\r\n")},
+        {"a\r", Narrow("a\r")},
+        {"\n", Narrow("\n\r")},
+        {"x\n", Wide(L"%ls\n\r", L"x")},
+        {"x\n\r", Wide(L"%ls", L"x\n\r")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, c.actual);
+    }
+    CapturedStdout captured;
+    EXPECT_EQ(4, platform::Printf("%ls\n\r", L"abc"));
+    EXPECT_EQ(3, platform::WPrintf(L"%d\n\r", 42));
+    EXPECT_EQ("abc\n42\n", captured.Text());
+}
+
 TEST(ConsolePrint, WritesTheWholeTextAndReturnsItsByteCount)
 {
     CapturedStdout captured;

@@ -1,7 +1,8 @@
 // The safety core of the enumeration and file calls on real trees: enumerations parked under a
 // low descriptor limit and resumed (or refused when their folder was swapped), a subfolder or an
 // entry swapped for a link to an outside folder, a 16,000-level tree walked and deleted the way
-// the cleanup engine does it, paths far beyond PATH_MAX, and several threads walking at once.
+// the cleanup engine does it, paths far beyond PATH_MAX and holding more links than the kernel
+// follows in one lookup, enumerations reached through links, and several threads walking at once.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -153,34 +154,96 @@ TEST(ParkedEnumerations, AreReopenedThroughAnOpenAncestor)
     FindClose(big);
 }
 
+// The parked folder is replaced by another folder of the same name. An eager enumeration, which
+// stats every entry, stops with the swap's error; a lazy one hands out the records it holds, and
+// completing one fails with that error instead of passing for done.
 TEST(ParkedEnumerations, AreNotResumedWhenTheirFolderWasSwapped)
 {
+    for (const DWORD flags : {DWORD{0}, platform::kFindLazyData}) {
+        testing_support::TempDir dir;
+        for (int i = 0; i < 20; ++i) {
+            dir.File("victim/f" + std::to_string(i));
+        }
+        constexpr int kOthers = 40;
+        for (int i = 0; i < kOthers; ++i) {
+            dir.Folder("other" + std::to_string(i));
+        }
+        const LowDescriptorLimit limit(256);
+        const std::wstring root = Wide(dir.path());
+        WIN32_FIND_DATAW data {};
+        const HANDLE victim = FindFirstFileExW((root + L"/victim/f*").c_str(), FindExInfoBasic, &data,
+                                               FindExSearchNameMatch, nullptr, flags);
+        ASSERT_NE(INVALID_HANDLE_VALUE, victim);
+        std::vector<HANDLE> others;
+        for (int i = 0; i < kOthers; ++i) {
+            others.push_back(FindFirstFileW((root + L"/other" + std::to_wstring(i) + L"/*").c_str(), &data));
+        }
+        fs::rename(dir.path() / "victim", dir.path() / "moved");
+        dir.File("victim/f19");
+        if (flags == 0) {
+            EXPECT_FALSE(FindNextFileW(victim, &data));
+        } else {
+            ASSERT_TRUE(FindNextFileW(victim, &data)) << GetLastError();
+            EXPECT_EQ(L'f', data.cFileName[0]);
+            EXPECT_FALSE(platform::CompleteFindData(victim, &data));
+        }
+        EXPECT_EQ(ERROR_PATH_NOT_FOUND, GetLastError()) << flags;
+        for (const HANDLE other : others) {
+            FindClose(other);
+        }
+        FindClose(victim);
+    }
+}
+
+// A folder holding a link to itself, enumerated through ever more of that link the way a finder
+// that follows links does, under a budget of 16 descriptors. Parked levels hand out their records
+// without a descriptor, and a level that must be reopened (to stat the link entry, to complete an
+// entry) is found again following the links, from an open ancestor or from outside, also beyond
+// the 40 links that one lookup of the kernel follows.
+TEST(ParkedEnumerations, ReachedThroughManyLinksKeepEveryEntry)
+{
     testing_support::TempDir dir;
-    for (int i = 0; i < 20; ++i) {
-        dir.File("victim/f" + std::to_string(i));
+    constexpr int kFiles = 20;
+    for (int i = 0; i < kFiles; ++i) {
+        dir.File("x/f" + std::to_string(i), 5);
     }
-    constexpr int kOthers = 40;
-    for (int i = 0; i < kOthers; ++i) {
-        dir.Folder("other" + std::to_string(i));
-    }
+    fs::create_directory_symlink(".", dir.path() / "x" / "loop");
+    const std::wstring top = Wide(dir.path() / "x");
+    constexpr DWORD kFlags = platform::kFindFollowLinks | platform::kFindLazyData;
+    const auto enumerate = [](const std::wstring& folder, WIN32_FIND_DATAW& data) {
+        return FindFirstFileExW((folder + L"/*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, kFlags);
+    };
     const LowDescriptorLimit limit(256);
-    const std::wstring root = Wide(dir.path());
-    WIN32_FIND_DATAW data {};
-    const HANDLE victim = FindFirstFileW((root + L"/victim/f*").c_str(), &data);
-    ASSERT_NE(INVALID_HANDLE_VALUE, victim);
-    std::vector<HANDLE> others;
-    for (int i = 0; i < kOthers; ++i) {
-        others.push_back(FindFirstFileW((root + L"/other" + std::to_wstring(i) + L"/*").c_str(), &data));
+    for (const bool ancestorOpen : {false, true}) {
+        WIN32_FIND_DATAW data {};
+        std::vector<HANDLE> levels; // levels[k - 1]: the folder behind k links
+        std::wstring path = top;
+        for (int k = 1; k <= 60; ++k) {
+            path += L"/loop";
+            levels.push_back(enumerate(path, data));
+            ASSERT_NE(INVALID_HANDLE_VALUE, levels.back()) << k << " links, error " << GetLastError();
+        }
+        // Opened last, the folder itself keeps its descriptor.
+        const HANDLE ancestor = ancestorOpen ? enumerate(top, data) : INVALID_HANDLE_VALUE;
+        for (size_t k = levels.size(); k > 0; --k) { // deepest first, as a walk goes back up
+            int files = 0;
+            unsigned long long bytes = 0;
+            while (FindNextFileW(levels[k - 1], &data)) {
+                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                    ++files;
+                    EXPECT_TRUE(platform::CompleteFindData(levels[k - 1], &data)) << GetLastError();
+                    bytes += SizeOf(data);
+                }
+            }
+            EXPECT_EQ(ERROR_NO_MORE_FILES, GetLastError()) << k << " links";
+            EXPECT_EQ(kFiles, files) << k << " links";
+            EXPECT_EQ(kFiles * 5ULL, bytes) << k << " links";
+            FindClose(levels[k - 1]);
+        }
+        if (ancestorOpen) {
+            FindClose(ancestor);
+        }
     }
-    // The parked folder is replaced by another folder of the same name.
-    fs::rename(dir.path() / "victim", dir.path() / "moved");
-    dir.File("victim/f19");
-    EXPECT_FALSE(FindNextFileW(victim, &data));
-    EXPECT_EQ(ERROR_PATH_NOT_FOUND, GetLastError());
-    for (const HANDLE other : others) {
-        FindClose(other);
-    }
-    FindClose(victim);
 }
 
 
@@ -333,6 +396,76 @@ TEST(DeepTrees, PathsBeyondPathMaxOutsideAnyEnumeration)
     EXPECT_EQ(kDepth - 1, result.files);
     EXPECT_EQ(kDepth - 1, result.folders);
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+BY_HANDLE_FILE_INFORMATION InformationOf(const std::wstring& path)
+{
+    BY_HANDLE_FILE_INFORMATION information {};
+    const HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                    nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file) << GetLastError();
+    EXPECT_TRUE(GetFileInformationByHandle(file, &information));
+    CloseHandle(file);
+    return information;
+}
+
+// Outside every enumeration the kernel resolves a path whole and follows at most 40 links in it;
+// a path holding more is resolved a piece at a time, and a real cycle of links still fails.
+TEST(DeepTrees, PathsHoldingMoreLinksThanOneLookupFollows)
+{
+    testing_support::TempDir dir;
+    dir.File("x/f", 1);
+    fs::create_directory_symlink(".", dir.path() / "x" / "loop");
+    fs::create_directory_symlink("b", dir.path() / "x" / "a");
+    fs::create_directory_symlink("a", dir.path() / "x" / "b");
+    std::wstring path = Wide(dir.path() / "x");
+    for (int k = 0; k < 60; ++k) {
+        path += L"/loop";
+    }
+    WIN32_FIND_DATAW data {};
+    const HANDLE find = FindFirstFileW((path + L"/*").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find) << GetLastError();
+    std::set<std::wstring> names {data.cFileName};
+    while (FindNextFileW(find, &data)) {
+        names.insert(data.cFileName);
+    }
+    FindClose(find);
+    EXPECT_EQ((std::set<std::wstring> {L".", L"..", L"a", L"b", L"f", L"loop"}), names);
+
+    const BY_HANDLE_FILE_INFORMATION behind = InformationOf(path);
+    const BY_HANDLE_FILE_INFORMATION folder = InformationOf(Wide(dir.path() / "x"));
+    EXPECT_EQ(folder.dwVolumeSerialNumber, behind.dwVolumeSerialNumber);
+    EXPECT_EQ(folder.nFileIndexLow, behind.nFileIndexLow);
+    EXPECT_EQ(folder.nFileIndexHigh, behind.nFileIndexHigh);
+
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileW((path + L"/a/*").c_str(), &data));
+    EXPECT_EQ(ERROR_CANT_RESOLVE_FILENAME, GetLastError());
+}
+
+// Enumerations opened one below the other share their path text: one opened beside a deeper one
+// that is still open must leave that one's path alone, and later ones may take the place again.
+TEST(DeepTrees, SiblingEnumerationsKeepTheirOwnPaths)
+{
+    testing_support::TempDir dir;
+    for (const char* name : {"a/b/x", "a/c/x", "a/c/y"}) {
+        dir.File(name, 1);
+    }
+    const std::wstring a = Wide(dir.path() / "a");
+    WIN32_FIND_DATAW data {};
+    const HANDLE top = FindFirstFileW((a + L"/*").c_str(), &data);
+    const HANDLE b = FindFirstFileW((a + L"/b/*").c_str(), &data);
+    const HANDLE c = FindFirstFileW((a + L"/c/*").c_str(), &data);
+    EXPECT_TRUE(DeleteFileW((a + L"/b/x").c_str()));
+    EXPECT_FALSE(fs::exists(dir.path() / "a/b/x"));
+    EXPECT_TRUE(fs::exists(dir.path() / "a/c/x"));
+    FindClose(c);
+    FindClose(b);
+    const HANDLE again = FindFirstFileW((a + L"/c/*").c_str(), &data);
+    EXPECT_TRUE(DeleteFileW((a + L"/c/y").c_str()));
+    EXPECT_FALSE(fs::exists(dir.path() / "a/c/y"));
+    EXPECT_TRUE(fs::exists(dir.path() / "a/c/x"));
+    FindClose(again);
+    FindClose(top);
 }
 
 TEST(DeepTrees, ThreadsWalkAtTheSameTime)

@@ -265,17 +265,77 @@ TEST(PathFunctions, CurrentFolderDeeperThanPathMaxAndTheRoot)
 
 TEST(GetTempPathW, FromTmpdirOrTmp)
 {
+    // An absolute TMPDIR naming an existing folder, as a full path; anything else gives /tmp/.
+    TempDir temp;
+    temp.Folder("scratch");
+    temp.Folder("caf\xc3\xa9");
+    temp.File("file");
+    const std::string base = temp.path().string();
+    const std::wstring wideBase = Wide(base);
     const struct {
-        const char* tmpdir; // null: unset
-        const wchar_t* path;
-    } cases[] = {{nullptr, L"/tmp/"}, {"", L"/tmp/"}, {"/var/scratch", L"/var/scratch/"},
-                 {"/var/scratch/", L"/var/scratch/"}, {"/var/caf\xc3\xa9", L"/var/caf\u00e9/"}};
+        std::string tmpdir; // "(unset)": not set
+        std::wstring path;
+    } cases[] = {
+        {"(unset)", L"/tmp/"},
+        {"", L"/tmp/"},
+        {base + "/scratch", wideBase + L"/scratch/"},
+        {base + "/scratch/", wideBase + L"/scratch/"},
+        {base + "/caf\xc3\xa9", wideBase + L"/caf\u00e9/"},
+        {base + "//scratch/./x/..", wideBase + L"/scratch/"},
+        {" ", L"/tmp/"},
+        {" " + base + "/scratch", L"/tmp/"},
+        {"scratch", L"/tmp/"},
+        {base + "/missing", L"/tmp/"},
+        {base + "/file", L"/tmp/"},
+        {"/", L"/"},
+        {"//", L"/"},
+        {base + "/../../../../../../../../../../..", L"/"},
+    };
     for (const auto& row : cases) {
-        const testing_support::ScopedEnvironment tmpdir("TMPDIR", row.tmpdir);
-        wchar_t buffer[64] = {};
-        EXPECT_EQ(GetTempPathW(64, buffer), std::wcslen(row.path));
-        EXPECT_STREQ(buffer, row.path);
+        const char* value = row.tmpdir == "(unset)" ? nullptr : row.tmpdir.c_str();
+        const testing_support::ScopedEnvironment tmpdir("TMPDIR", value);
+        std::vector<wchar_t> buffer(PATHCCH_MAX_CCH);
+        EXPECT_EQ(GetTempPathW(PATHCCH_MAX_CCH, buffer.data()), row.path.size()) << row.tmpdir;
+        EXPECT_EQ(std::wstring(buffer.data()), row.path) << row.tmpdir;
     }
+}
+
+// The size needed, terminator included, when the folder does not fit; the buffer is untouched.
+// (A TMPDIR longer than any buffer is shown through purgent's command line.)
+TEST(GetTempPathW, AFolderThatDoesNotFitGivesTheSizeNeeded)
+{
+    TempDir temp;
+    const testing_support::ScopedEnvironment tmpdir("TMPDIR", temp.path().c_str());
+    const std::wstring folder = Wide(temp.path().string() + "/");
+    std::vector<wchar_t> buffer(folder.size() + 1, L'#');
+    EXPECT_EQ(GetTempPathW(0, nullptr), folder.size() + 1);
+    EXPECT_EQ(GetTempPathW(static_cast<DWORD>(folder.size()), buffer.data()), folder.size() + 1);
+    EXPECT_EQ(buffer[0], L'#');
+    EXPECT_EQ(GetTempPathW(static_cast<DWORD>(folder.size() + 1), buffer.data()), folder.size());
+    EXPECT_EQ(std::wstring(buffer.data()), folder);
+}
+
+TEST(PathCchSkipRoot, PointsBehindTheLeadingSeparators)
+{
+    const struct {
+        const wchar_t* path;
+        int rootLength; // -1: E_INVALIDARG
+    } cases[] = {{L"/", 1}, {L"//", 2}, {L"/tmp/", 1}, {L"///tmp/x", 3}, {L"tmp/", -1}, {L"./x", -1}, {L"", -1},
+                 {L" /", -1}};
+    for (const auto& row : cases) {
+        PCWSTR rootEnd = L"unchanged";
+        const HRESULT hr = PathCchSkipRoot(row.path, &rootEnd);
+        if (row.rootLength < 0) {
+            EXPECT_EQ(hr, E_INVALIDARG) << row.path;
+            EXPECT_STREQ(rootEnd, L"unchanged");
+        } else {
+            EXPECT_EQ(hr, S_OK) << row.path;
+            EXPECT_EQ(rootEnd, row.path + row.rootLength) << row.path;
+        }
+    }
+    PCWSTR rootEnd = nullptr;
+    EXPECT_EQ(PathCchSkipRoot(nullptr, &rootEnd), E_INVALIDARG);
+    EXPECT_EQ(PathCchSkipRoot(L"/", nullptr), E_INVALIDARG);
 }
 
 TEST(PathIsDirectoryW, FoldersFilesAndLinks)

@@ -5,7 +5,14 @@
 #include <vector>
 
 #include "api-orvo-files/orvo_files.h"
+#include "platform/scoped_environment.h"
+#include "support/test_support.h"
 #include "tools/Purgent/command_line.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -193,5 +200,57 @@ TEST_F(CommandLine, TempFolder)
     EXPECT_EQ(parsed.outcome.exitCode, -1);
     EXPECT_EQ(output_, "The -t switch cannot be set together with a user-supplied path.\n");
 }
+
+#if !defined(_WIN32)
+// A chain of folders whose path is longer than the path buffer, built and removed one relative
+// step at a time (no call with the whole path would work). The current folder is its deepest
+// folder while the object lives.
+class FolderDeeperThanTheBuffer {
+public:
+    FolderDeeperThanTheBuffer() : path_(dir_.path().string()), previous_(get_current_dir_name())
+    {
+        EXPECT_EQ(chdir(path_.c_str()), 0);
+        for (; path_.size() <= kPathBufferChars; ++depth_, path_ += "/" + kName) {
+            EXPECT_EQ(mkdir(kName.c_str(), 0755), 0);
+            EXPECT_EQ(chdir(kName.c_str()), 0);
+        }
+    }
+    ~FolderDeeperThanTheBuffer()
+    {
+        for (; depth_ > 0; --depth_) {
+            EXPECT_EQ(chdir(".."), 0);
+            EXPECT_EQ(rmdir(kName.c_str()), 0);
+        }
+        EXPECT_EQ(chdir(previous_), 0);
+        free(previous_);
+    }
+    FolderDeeperThanTheBuffer(const FolderDeeperThanTheBuffer&) = delete;
+    FolderDeeperThanTheBuffer& operator=(const FolderDeeperThanTheBuffer&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    inline static const std::string kName = std::string(250, 'd');
+    testing_support::TempDir dir_{true};
+    std::string path_;
+    char* previous_;
+    size_t depth_ = 0;
+};
+
+// Both folders exist but do not fit: the calls give the size they need, which is no path.
+TEST_F(CommandLine, TempAndCurrentFoldersLongerThanTheBufferAreRefused)
+{
+    const FolderDeeperThanTheBuffer deep;
+    auto parsed = Parse({L"."});
+    EXPECT_FALSE(parsed.outcome.run);
+    EXPECT_EQ(parsed.outcome.exitCode, -1);
+    EXPECT_EQ(output_, "Cannot retrieve the current directory.\n");
+
+    const testing_support::ScopedEnvironment tmpdir("TMPDIR", deep.path().c_str());
+    parsed = Parse({L"-t"});
+    EXPECT_FALSE(parsed.outcome.run);
+    EXPECT_EQ(parsed.outcome.exitCode, -1);
+    EXPECT_EQ(output_, "Cannot retrieve the user's TEMP path.\n");
+}
+#endif
 
 } // namespace

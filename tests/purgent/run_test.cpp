@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::ExpectedExitCode;
+using testing_support::ReportLineEnd;
 using testing_support::RunProgram;
 using testing_support::TempDir;
 
@@ -52,7 +53,7 @@ std::string Count(const std::string& digits)
 
 std::string Announce(const fs::path& root)
 {
-    return "Cleaning " + root.string() + "\n\r";
+    return "Cleaning " + root.string() + ReportLineEnd();
 }
 
 TEST(PurgentRun, TheFreedLineFollowsTheBytesAndFoldersRemoved)
@@ -100,7 +101,7 @@ TEST(PurgentRun, QuietSuccessPrintsNothingAndQuietFailureOnlyTheErrorLine)
     EXPECT_FALSE(fs::exists(root / "a.bin"));
 
     const auto failure = RunProgram("purgent", {(dir.path() / "missing").wstring(), L"-q"});
-    EXPECT_EQ(failure.output, "**** Error 0x80070003\n\r");
+    EXPECT_EQ(failure.output, "**** Error 0x80070003" + ReportLineEnd());
     EXPECT_EQ(failure.exitCode, ExpectedExitCode(-1));
 }
 
@@ -111,9 +112,9 @@ TEST(PurgentRun, ADurationOfZeroFailsWithTheTimeoutAndZeroStatistics)
     dir.File("root/a.bin", 5);
     const auto result = RunProgram("purgent", {root.wstring(), L"-d", L"0s"});
     const std::string zero = Count("0");
-    EXPECT_EQ(result.output, Announce(root) + "**** Error 0x80070102\n\r" + "Removed " + zero + " file(s) out of " +
-                                 zero + " considered in " + zero + " subfolder(s)\n" + "Elapsed time: " + zero +
-                                 "ms (0.000s) @ n/a items/sec\n");
+    EXPECT_EQ(result.output, Announce(root) + "**** Error 0x80070102" + ReportLineEnd() + "Removed " + zero +
+                                 " file(s) out of " + zero + " considered in " + zero + " subfolder(s)\n" +
+                                 "Elapsed time: " + zero + "ms (0.000s) @ n/a items/sec\n");
     EXPECT_EQ(result.exitCode, ExpectedExitCode(-1));
     EXPECT_TRUE(fs::exists(root / "a.bin"));
 }
@@ -218,7 +219,7 @@ TEST(PurgentRun, ARunStoppedByItsDurationReportsThePartDone)
     const std::string announce = Announce(root);
     ASSERT_EQ(result.output.substr(0, announce.size()), announce);
     const std::string report = result.output.substr(announce.size());
-    const std::regex shape("\\*\\*\\*\\* Error 0x80070102\n\r"
+    const std::regex shape("\\*\\*\\*\\* Error 0x80070102" + ReportLineEnd() +
                            "Removed ([0-9,]+) file\\(s\\) out of [0-9,]+ considered in [0-9,]+ subfolder\\(s\\)\n"
                            "Elapsed time: [0-9,]+ms \\([0-9.]+s\\) @ [0-9,]+ items/sec\n");
     std::smatch match;
@@ -308,7 +309,7 @@ TEST(PurgentRun, AFailedRunStillWritesItsStatisticsAndStopsWithTheEnginesResult)
     dir.File("root/a.bin", 5);
     const TracedRun traced;
     const auto result = RunProgram("purgent", {root.wstring(), L"-q", L"-d", L"0s"});
-    EXPECT_EQ(result.output, "**** Error 0x80070102\n\r");
+    EXPECT_EQ(result.output, "**** Error 0x80070102" + ReportLineEnd());
     ExpectRunEvents(traced.Events(), {0, 0, 0, 0, 0, 0}, 0x80070102);
 }
 #endif

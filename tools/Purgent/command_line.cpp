@@ -58,6 +58,28 @@ ULONGLONG UnitMultiplier(wchar_t letter, const AgeUnit* units, size_t count)
 
 constexpr AgeUnit kDurationUnits[] = {{L's', 1'000ULL}, {L'm', 60'000ULL}, {L'h', 3'600'000ULL}};
 
+// Both calls return the size they need, not a length, when the folder does not fit the buffer.
+bool FitsPathBuffer(DWORD length)
+{
+    return length != 0 && length < kPathBufferChars;
+}
+
+// The user's TEMP folder into `pathBuffer`; false when it cannot be read, does not fit, or is a
+// file system's root (a blank or "/" TMPDIR, TMP=C:\): emptying a whole volume is never what -t
+// means, and the tool is often run as an administrator.
+bool ReadTempFolder(wchar_t* pathBuffer)
+{
+    if (!FitsPathBuffer(GetTempPathW(static_cast<DWORD>(kPathBufferChars), pathBuffer))) {
+        return false;
+    }
+    PCWSTR belowRoot = nullptr;
+    if (FAILED(PathCchSkipRoot(pathBuffer, &belowRoot))) {
+        return false; // not a full path: it would be taken relative to wherever the tool runs
+    }
+    const wchar_t separator[] = {platform::kPathSeparator, L'\0'};
+    return belowRoot[wcsspn(belowRoot, separator)] != L'\0';
+}
+
 } // namespace
 
 bool ParseAge(const wchar_t* text, ULONGLONG& age)
@@ -202,7 +224,7 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
             printf("The -t switch cannot be set together with a user-supplied path.\n");
             return kRejected;
         }
-        if (GetTempPathW(static_cast<DWORD>(kPathBufferChars), pathBuffer) == 0) {
+        if (!ReadTempFolder(pathBuffer)) {
             printf("Cannot retrieve the user's TEMP path.\n");
             return kRejected;
         }
@@ -229,7 +251,7 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
         return kRejected;
     }
     if (root[0] == L'.' && (root[1] == L'\0' || (root[1] == platform::kPathSeparator && root[2] == L'\0'))) {
-        if (GetCurrentDirectoryW(static_cast<DWORD>(kPathBufferChars), pathBuffer) == 0) {
+        if (!FitsPathBuffer(GetCurrentDirectoryW(static_cast<DWORD>(kPathBufferChars), pathBuffer))) {
             printf("Cannot retrieve the current directory.\n");
             return kRejected;
         }

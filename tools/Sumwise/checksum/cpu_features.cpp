@@ -61,6 +61,7 @@ constexpr FeatureSource kLeaf7Sources[] = {
     {kFeatureAvx512vpopcntdq, &CpuidRegisters::ecx, 14},
     {kFeatureAvx512bitalg, &CpuidRegisters::ecx, 12},
     {kFeatureAvx512fp16, &CpuidRegisters::edx, 23},
+    {kFeatureVpclmulqdq, &CpuidRegisters::ecx, 10},
 };
 
 constexpr FeatureSource kLeaf7Sub1Sources[] = {
@@ -164,9 +165,10 @@ ClassChoice SelectProcessorClass(uint64_t detectedFeatures)
     if ((features & (kFeatureAvx | kFeatureAvx2Group)) != 0 && (features & kFeatureAvxState) == 0) {
         features &= ~(kFeatureAvx | kFeatureAvx2Group);
     }
-    // Without the OS saving opmask and ZMM state, no AVX-512 instruction may be used.
-    if ((features & kFeatureAvx512Family) != 0 && (features & kFeatureAvx512State) == 0) {
-        features &= ~kFeatureAvx512Family;
+    // Without the OS saving opmask and ZMM state, no AVX-512 instruction may be used, nor
+    // carry-less multiplication on ZMM registers.
+    if ((features & kFeatureAvx512State) == 0) {
+        features &= ~(kFeatureAvx512Family | kFeatureVpclmulqdq);
     }
     const ClassRule* rule = kClassRules;  // the last rule requires nothing, so one matches
     while ((features & rule->required) != rule->required) {
@@ -200,7 +202,12 @@ void InitializeProcessorClass()
 
 bool HasEnabledFeatures(uint64_t features)
 {
-    return (g_enabledFeatures.load(std::memory_order_acquire) & features) == features;
+    return (EnabledFeatures() & features) == features;
+}
+
+uint64_t EnabledFeatures()
+{
+    return g_enabledFeatures.load(std::memory_order_acquire);
 }
 
 } // namespace checksum

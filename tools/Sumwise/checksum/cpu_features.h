@@ -50,6 +50,9 @@ inline constexpr uint64_t kFeatureAvx512fp16 = 0x1000000000;
 inline constexpr uint64_t kFeatureAvxVnni = 0x2000000000;
 inline constexpr uint64_t kFeatureAvxVnniInt8 = 0x4000000000;
 inline constexpr uint64_t kFeatureAvxVnniInt16 = 0x8000000000;
+// Carry-less multiplication on 256- and 512-bit registers. Kept only with the AVX-512 state,
+// since its one use here is the 512-bit form (the wide CRC kernels of class 5).
+inline constexpr uint64_t kFeatureVpclmulqdq = 0x10000000000;
 
 // The AVX-512 family: cleared together when the OS does not save the AVX-512 state.
 inline constexpr uint64_t kFeatureAvx512Family = 0xC6FF00000;
@@ -84,7 +87,8 @@ struct ClassChoice {
 };
 
 // Prunes what the OS does not support (AVX and the AVX2 group without the AVX state, the
-// AVX-512 family without the AVX-512 state) and picks the highest class the rest satisfies.
+// AVX-512 family and VPCLMULQDQ without the AVX-512 state) and picks the highest class the
+// rest satisfies. VPCLMULQDQ plays no part in the choice of class.
 ClassChoice SelectProcessorClass(uint64_t detectedFeatures);
 
 // This processor's feature mask, detected on the first call and cached afterwards.
@@ -100,5 +104,8 @@ void InitializeProcessorClass();
 
 // True when every bit of `features` is in the enabled-feature mask.
 bool HasEnabledFeatures(uint64_t features);
+
+// The enabled-feature mask itself (acquire order), for kernels that test several features.
+uint64_t EnabledFeatures();
 
 } // namespace checksum

@@ -16,8 +16,8 @@
 #pragma once
 #include <immintrin.h>
 
-#include "tools/Sumwise/checksum/byte_steps.h"
-#include "tools/Sumwise/checksum/cpu_features.h"
+#include "tools/Sumwise/checksum/crc32c_instruction_steps.h"
+#include "tools/Sumwise/checksum/crc_kernel_choice.h"
 #include "tools/Sumwise/checksum/kernels.h"
 
 namespace checksum {
@@ -25,46 +25,6 @@ namespace {
 
 // Full blocks of the carry-less kernel: three streams of 128 words (3072 bytes).
 constexpr size_t kMaxStreamWords = 128;
-
-// The register is kept in 64 bits (the instruction clears the upper half), so that no
-// zero-extending move lengthens the chain of dependent steps.
-inline uint64_t Crc32cWord(uint64_t crc, const uint8_t* p)
-{
-    return _mm_crc32_u64(crc, LoadLe64(p));
-}
-
-// 1-byte instruction steps, for the bytes up to an 8-byte boundary.
-inline uint32_t Crc32cInstructionBytes(uint32_t crc, const uint8_t* data, size_t length)
-{
-    for (size_t i = 0; i < length; ++i) {
-        crc = _mm_crc32_u8(crc, data[i]);
-    }
-    return crc;
-}
-
-// Whole words with 8-byte steps, then one 4-, 2- and 1-byte step by the bits of the rest.
-inline uint32_t Crc32cTail(uint32_t crc, const uint8_t* data, size_t length)
-{
-    uint64_t wide = crc;
-    for (; length >= 8; length -= 8, data += 8) {
-        wide = Crc32cWord(wide, data);
-    }
-    crc = static_cast<uint32_t>(wide);
-    if (length & 4) {
-        crc = _mm_crc32_u32(crc, LoadLe32(data));
-        data += 4;
-    }
-    if (length & 2) {
-        uint16_t half;
-        std::memcpy(&half, data, sizeof half);
-        crc = _mm_crc32_u16(crc, half);
-        data += 2;
-    }
-    if (length & 1) {
-        crc = _mm_crc32_u8(crc, *data);
-    }
-    return crc;
-}
 
 struct StreamRegisters {
     uint32_t r1;
@@ -192,23 +152,31 @@ inline uint32_t Crc32cThreeStreamTables(const uint8_t* data, size_t length, uint
     return Crc32cTail(crc, data, length);
 }
 
-// The class's kernel: carry-less combination when PCLMULQDQ is enabled, tested on each call.
+// The kernel of classes 2 to 4: carry-less combination when PCLMULQDQ is enabled, else
+// multiply tables.
 inline uint32_t Crc32cThreeStream(const uint8_t* data, size_t length, uint32_t crc)
 {
-    return HasEnabledFeatures(kFeaturePclmulqdq) ? Crc32cThreeStreamClmul(data, length, crc)
-                                                 : Crc32cThreeStreamTables(data, length, crc);
+    return ChooseCrcPath<Crc32cThreeStreamClmul, Crc32cThreeStreamTables>(data, length, crc);
+}
+
+// The kernel of class 5: as above, but long buffers go to the 512-bit kernel when VPCLMULQDQ
+// is enabled.
+inline uint32_t Crc32cWideOrThreeStream(const uint8_t* data, size_t length, uint32_t crc)
+{
+    return ChooseWideCrcPath<Crc32cVpclmul, kWideCrc32cCrossover, Crc32cThreeStreamClmul,
+                             Crc32cThreeStreamTables>(data, length, crc);
 }
 
 } // namespace
 } // namespace checksum
 
-// Defines the CRC-32C kernels of kernels.h for one class: Crc32c<isa>, Crc32c<isa>Clmul and
-// Crc32c<isa>Tables.
-#define ORVO_DEFINE_CRC32C_KERNELS(isa)                                                    \
+// Defines the CRC-32C kernels of kernels.h for one class: Crc32c<isa>, which runs `kernel`
+// (Crc32cThreeStream or Crc32cWideOrThreeStream), Crc32c<isa>Clmul and Crc32c<isa>Tables.
+#define ORVO_DEFINE_CRC32C_KERNELS(isa, kernel)                                            \
     namespace checksum {                                                                   \
     uint32_t Crc32c##isa(const uint8_t* data, size_t length, uint32_t crc)                 \
     {                                                                                      \
-        return Crc32cThreeStream(data, length, crc);                                       \
+        return kernel(data, length, crc);                                                  \
     }                                                                                      \
     uint32_t Crc32c##isa##Clmul(const uint8_t* data, size_t length, uint32_t crc)          \
     {                                                                                      \

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tools/Sumwise/checksum/cpu_features.h"
+
 namespace checksum {
 
 // Advances a raw CRC-32C register, or continues a finished CRC-32, over `length` bytes (the
@@ -38,6 +40,31 @@ ORVO_DECLARE_CLASS_KERNELS(Avx2);
 ORVO_DECLARE_CLASS_KERNELS(Avx512);
 #undef ORVO_DECLARE_CLASS_KERNELS
 
+// Class 5 on processors with VPCLMULQDQ: the CRC kernels on 512-bit registers. The class 5
+// kernels above hand them buffers of at least the crossover length and keep shorter ones,
+// for which the 128-bit kernels measure faster; given fewer than 64 bytes the wide kernels
+// run the class 5 carry-less kernels themselves (up to 66 when the data begins just before
+// a 64-byte boundary).
+uint32_t Crc32cVpclmul(const uint8_t* data, size_t length, uint32_t crc);
+uint32_t Crc32Vpclmul(const uint8_t* data, size_t length, uint32_t crc);
+inline constexpr uint64_t kWideCrcFeatures = kFeatureVpclmulqdq | kFeaturePclmulqdq;
+// From the benchmark's --crossover sweep: the wide CRC-32 kernel measured ahead from 64 bytes;
+// the wide CRC-32C kernel even with the CRC32-instruction kernel at 64 and ahead from 72.
+inline constexpr size_t kWideCrc32cCrossover = 72;
+inline constexpr size_t kWideCrc32Crossover = 64;
+
+namespace {  // internal linkage: included by units with different instruction-set flags
+
+// True when the class 5 CRC kernels hand `length` bytes to their wide kernel (crossover
+// `crossover`) under the enabled-feature mask `enabledFeatures`; else they keep the
+// 128-bit or table kernels.
+constexpr bool UsesWideCrcKernel(uint64_t enabledFeatures, size_t length, size_t crossover)
+{
+    return length >= crossover && (enabledFeatures & kWideCrcFeatures) == kWideCrcFeatures;
+}
+
+} // namespace
+
 uint32_t Adler32Sse41(const uint8_t* data, size_t length, uint32_t adler);
 uint32_t Adler32Avx(const uint8_t* data, size_t length, uint32_t adler);
 uint32_t Adler32Avx2(const uint8_t* data, size_t length, uint32_t adler);
@@ -50,8 +77,10 @@ struct ClassKernels {
     CrcKernel crc32c;
     CrcKernel crc32cClmul;   // classes 2 to 5 only, else null
     CrcKernel crc32cTables;  // classes 2 to 5 only, else null
+    CrcKernel crc32cWide;    // class 5 only, else null
     CrcKernel crc32;
     CrcKernel crc32Fold;     // classes 2 to 5 only, else null
+    CrcKernel crc32Wide;     // class 5 only, else null
     AdlerKernel adler32;
     ByteSwapKernel byteSwap;
 };
@@ -60,16 +89,18 @@ inline constexpr int32_t kProcessorClassCount = 6;
 
 // The variants of class 0 to 5: the dispatch tables are built from this, and tests call it.
 inline constexpr ClassKernels kKernelsByClass[kProcessorClassCount] = {
-    {Crc32cSlicing4, nullptr, nullptr, Crc32Slicing8, nullptr, Adler32Sse2, ByteSwapSse2},
-    {Crc32cSlicing4, nullptr, nullptr, Crc32Slicing8, nullptr, Adler32Sse2, ByteSwapSsse3},
-    {Crc32cSse42, Crc32cSse42Clmul, Crc32cSse42Tables, Crc32Sse42, Crc32Sse42Fold, Adler32Sse41,
+    {Crc32cSlicing4, nullptr, nullptr, nullptr, Crc32Slicing8, nullptr, nullptr, Adler32Sse2,
+     ByteSwapSse2},
+    {Crc32cSlicing4, nullptr, nullptr, nullptr, Crc32Slicing8, nullptr, nullptr, Adler32Sse2,
      ByteSwapSsse3},
-    {Crc32cAvx, Crc32cAvxClmul, Crc32cAvxTables, Crc32Avx, Crc32AvxFold, Adler32Avx,
-     ByteSwapAvx},
-    {Crc32cAvx2, Crc32cAvx2Clmul, Crc32cAvx2Tables, Crc32Avx2, Crc32Avx2Fold, Adler32Avx2,
-     ByteSwapAvx2},
-    {Crc32cAvx512, Crc32cAvx512Clmul, Crc32cAvx512Tables, Crc32Avx512, Crc32Avx512Fold,
-     Adler32Avx512, ByteSwapAvx512},
+    {Crc32cSse42, Crc32cSse42Clmul, Crc32cSse42Tables, nullptr, Crc32Sse42, Crc32Sse42Fold,
+     nullptr, Adler32Sse41, ByteSwapSsse3},
+    {Crc32cAvx, Crc32cAvxClmul, Crc32cAvxTables, nullptr, Crc32Avx, Crc32AvxFold, nullptr,
+     Adler32Avx, ByteSwapAvx},
+    {Crc32cAvx2, Crc32cAvx2Clmul, Crc32cAvx2Tables, nullptr, Crc32Avx2, Crc32Avx2Fold, nullptr,
+     Adler32Avx2, ByteSwapAvx2},
+    {Crc32cAvx512, Crc32cAvx512Clmul, Crc32cAvx512Tables, Crc32cVpclmul, Crc32Avx512,
+     Crc32Avx512Fold, Crc32Vpclmul, Adler32Avx512, ByteSwapAvx512},
 };
 
 } // namespace checksum

@@ -1,4 +1,5 @@
-// The CRC tables of tables.h, built by constant evaluation: no start-up code, no race.
+// The CRC tables and folding constants of tables.h, built by constant evaluation: no start-up
+// code, no race.
 #include "tools/Sumwise/checksum/tables.h"
 
 namespace checksum {
@@ -66,9 +67,32 @@ constexpr Crc32Tables BuildCrc32Tables()
     return tables;
 }
 
+constexpr void SetFoldPair(uint64_t (&pair)[2], uint32_t polynomial, uint32_t bits)
+{
+    pair[0] = ReflectedPowerOfX(polynomial, bits + 32);
+    pair[1] = ReflectedPowerOfX(polynomial, bits - 32);
+}
+
+constexpr WideFoldConstants BuildWideFoldConstants(uint32_t polynomial)
+{
+    WideFoldConstants constants{};
+    for (uint32_t k = 1; k <= 4; ++k) {
+        SetFoldPair(constants.byBlocks[k], polynomial, 512 * k);
+    }
+    for (uint32_t j = 0; j < 3; ++j) {
+        SetFoldPair(constants.lanes[j], polynomial, 128 * (3 - j));
+    }
+    for (uint32_t t = 4; t < 64; ++t) {
+        SetFoldPair(constants.byTail[t], polynomial, 8 * t);
+    }
+    return constants;
+}
+
 } // namespace
 
 constexpr Crc32cTables kCrc32cTables = BuildCrc32cTables();
 constexpr Crc32Tables kCrc32Tables = BuildCrc32Tables();
+constexpr WideFoldConstants kCrc32cWideFold = BuildWideFoldConstants(kCrc32cPolynomial);
+constexpr WideFoldConstants kCrc32WideFold = BuildWideFoldConstants(kCrc32Polynomial);
 
 } // namespace checksum

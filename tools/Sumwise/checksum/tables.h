@@ -32,8 +32,26 @@ struct Crc32Tables {
     uint32_t slicing[8][256];
 };
 
+// Folding constants of the 512-bit kernels (crc_fold_512.h), one set per polynomial. Each
+// pair {c(D + 32), c(D - 32)} moves a 128-bit lane forward by D bits, D at least 32.
+//
+// Derivation: a lane of 16 message bytes stands for A_lo * x^(D + 64) + A_hi * x^D at the
+// point D bits after its end, A_lo and A_hi being its first and last 8 bytes as polynomials
+// of degree below 64. The carry-less product of a reflected 64-bit value with the 33-bit
+// reflected operand c(k) of ReflectedPowerOfX, read in a 128-bit lane, is that value times
+// x^(k + 32) mod P. So the first half needs c(D + 32) and the second c(D - 32), and the lane
+// is the XOR of the two products (each below 96 bits). The constants are the same powers of x
+// that the 128-bit folding uses for its distances of 128 to 512 bits.
+struct WideFoldConstants {
+    uint64_t byBlocks[5][2];  // [k]: forward by 64k bytes, k = 1 to 4 ([0] unused)
+    uint64_t lanes[4][2];     // lane j forward by 16 (3 - j) bytes onto lane 3; [3] zero
+    uint64_t byTail[64][2];   // [t]: forward by t bytes, t = 4 to 63 ([0] to [3] unused)
+};
+
 extern const Crc32cTables kCrc32cTables;
 extern const Crc32Tables kCrc32Tables;
+extern const WideFoldConstants kCrc32cWideFold;
+extern const WideFoldConstants kCrc32WideFold;
 
 // c(k) = x^k mod P for a reflected polynomial, written reflected and shifted left by one bit:
 // the 33-bit operand that a carry-less product of reflected values needs.
