@@ -54,6 +54,7 @@ constexpr Message kMessages[] = {
     {258, "The wait operation timed out."},
     {267, "The directory name is invalid."},
     {317, "The system cannot find message text for message number 0x%1 in the message file for %2."},
+    {487, "Attempt to access invalid address."},
     {574, "{Application Error} The exception %s (0x%08lx) occurred in the application at location 0x%08lx."},
     {668, "Assertion Failure."},
     {995, "The I/O operation has been aborted because of either a thread exit or an application request."},

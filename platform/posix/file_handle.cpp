@@ -73,6 +73,12 @@ DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, H
     if (readable && file->regular && (flags & FILE_FLAG_SEQUENTIAL_SCAN) != 0) {
         posix_fadvise(file->fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL); // a hint: its result changes nothing
     }
+    if (readable && file->regular && file->overlapped) {
+        file->reads = NewOverlappedReads(file->fd.get());
+        if (file->reads == nullptr) {
+            return ERROR_NOT_ENOUGH_MEMORY;
+        }
+    }
     return ERROR_SUCCESS;
 }
 

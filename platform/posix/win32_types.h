@@ -225,6 +225,8 @@ constexpr DWORD HEAP_GENERATE_EXCEPTIONS = 0x4;
 constexpr DWORD HEAP_ZERO_MEMORY = 0x8;
 constexpr DWORD HEAP_CREATE_SEGMENT_HEAP = 0x100;
 constexpr DWORD HEAP_CREATE_HARDENED = 0x200;
+constexpr DWORD PAGE_READONLY = 0x02;
+constexpr DWORD PAGE_READWRITE = 0x04;
 
 // ---- Messages -------------------------------------------------------------
 constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x100;
