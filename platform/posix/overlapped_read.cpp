@@ -164,30 +164,29 @@ OverlappedReadsPtr NewOverlappedReads(int fd)
 
 DWORD StartOverlappedRead(OverlappedReads& reads, void* buffer, DWORD length, OVERLAPPED& overlapped)
 {
-    HANDLE const event = overlapped.hEvent;
-    if (event != nullptr && !AcquireIoEvent(event)) {
-        return ERROR_INVALID_HANDLE;
-    }
     auto* const request = new (std::nothrow) ReadRequest;
     if (request == nullptr) {
-        if (event != nullptr) {
-            ReleaseIoEvent(event);
-        }
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     request->owner = &reads;
     request->overlapped = &overlapped;
-    request->event = event;
+    request->event = overlapped.hEvent;
     request->issuer = std::this_thread::get_id();
     request->fd = reads.fd;
     request->buffer = static_cast<char*>(buffer);
     request->length = length;
     request->offset = (static_cast<ULONGLONG>(overlapped.OffsetHigh) << 32) | overlapped.Offset;
-    overlapped.InternalHigh = 0;
-    StoreStatus(overlapped, STATUS_PENDING);
     {
-        // Also orders the record's fields before anything the engine's threads do with them.
+        // The event is reset under the lock that the previous completion on this handle held while
+        // it signaled (see the top of the file). The lock also orders the record's fields before
+        // anything the engine's threads do with them.
         std::lock_guard<std::mutex> lock(reads.mutex);
+        if (request->event != nullptr && !AcquireIoEvent(request->event)) {
+            delete request;
+            return ERROR_INVALID_HANDLE;
+        }
+        overlapped.InternalHigh = 0;
+        StoreStatus(overlapped, STATUS_PENDING);
         Link(reads, *request);
     }
     const DWORD error = reads.engine->Start(*request);
@@ -195,8 +194,8 @@ DWORD StartOverlappedRead(OverlappedReads& reads, void* buffer, DWORD length, OV
         std::lock_guard<std::mutex> lock(reads.mutex);
         Unlink(reads, *request);
         StoreStatus(overlapped, kStatusFromWin32 | error);
-        if (event != nullptr) {
-            ReleaseIoEvent(event);
+        if (request->event != nullptr) {
+            ReleaseIoEvent(request->event);
         }
         delete request;
         return error;

@@ -1,6 +1,36 @@
 // Overlapped reads of files. Provides the OVERLAPPED record, GetOverlappedResult and CancelIo
 // over io_uring (liburing) or, where no ring can be set up, reader threads doing pread.
 // ReadFile (file_read.h) starts the reads; CloseHandle waits for those still in flight.
+//
+// Engines. One io_uring ring per process, every read marked IOSQE_ASYNC so that an io-wq worker
+// copies the bytes, and one completion thread that publishes results and signals events. Where
+// the ring cannot be set up (io_uring_setup refused: seccomp profiles, kernel.io_uring_disabled;
+// or its first no-op does not come back), four reader threads doing pread from one queue; the
+// choice is made once per process, at the first handle opened with FILE_FLAG_OVERLAPPED. The
+// environment variable ORVO_OVERLAPPED_READS=threads asks for the reader threads (read once, so
+// that the programs' own tests can run that path too).
+//
+// Measured on the 2-core build machine (shared: runs in a scheduling group of their own,
+// bench/read_paths/own_scheduling_group.sh), a cached 2 GiB file, 32 reads of 1 MiB in flight
+// round-robin, SHA-256 of each block in file order; medians of 9 runs, seconds, ext4 / tmpfs
+// (bench/read_paths/run_read_paths_bench.sh 9 raw <file> sha256 <modes>):
+//   read() of 1 MiB into one buffer, no reads in flight   1.460 / 1.401
+//   io_uring, completion thread                           2.092 / 1.812
+//   io_uring with IOSQE_ASYNC, completion thread          1.852 / 1.828
+//   pread threads: 1, 2, 4                                1.828, 1.905, 1.876 / 1.791, 1.893, 1.838
+//   pread threads: 32 (5 runs)                            1.967 / 2.085
+// Without IOSQE_ASYNC an ext4 read of cached data is copied inside io_uring_enter, on the
+// caller's thread and 31 MiB ahead of its use; with it the ring is level with the reader threads,
+// and more than four threads only cost. Through the layer (... 7 large <file> sha256 sync ring
+// threads): synchronous ReadFile 1.610 / 1.662, ring 1.910 / 1.975, reader threads 1.933 /
+// 1.971 (openssl dgst -sha256 of the same file: 1.61-1.67). Two 512 MiB files at once, one per
+// core (5 runs): synchronous 0.458, ring 0.681, threads 0.645. 1 GiB dropped from the cache
+// (POSIX_FADV_DONTNEED), one byte per cache line consumed (7 runs): ring 0.396, threads 0.361.
+// So on this machine the engines are level within the spread of the runs, and both lose to one
+// synchronous 1 MiB buffer: bytes that another processor wrote into 32 MiB of buffers are slower
+// to hash than bytes just copied into one buffer that is still in the cache. Deferring each read
+// until its collector waits for it (so that the collector copies it itself) was tried and gained
+// nothing measurable (the 32 buffers are still out of the cache), so reads start at once.
 #pragma once
 #include "win32_types.h"
 

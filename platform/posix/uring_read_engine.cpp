@@ -2,7 +2,11 @@
 // submissions from any thread under one lock, and one completion thread that reaps every
 // completion and publishes it (ReadProgress), which is what signals the callers' events.
 //
-// MEASUREMENTS_GO_HERE
+// Every read carries IOSQE_ASYNC: without it a buffered read of cached ext4 data is copied inside
+// io_uring_enter, on the submitting thread and under the ring's submission lock, which measured
+// slower and would serialize the submitters (figures in overlapped_read.h). One ring for the
+// process rather than per handle or per thread: set-up and a completion thread once, and the
+// copies still run in parallel, in the io-wq workers of each submitting thread.
 //
 // Cancellation sends IORING_OP_ASYNC_CANCEL keyed by the request's address. It is issued under
 // the handle's lock, which the request's completion also needs, and the kernel carries the
