@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/posix/read_engine.h"
 
+#include <atomic>
 #include <cerrno>
 #include <liburing.h>
 #include <mutex>
@@ -129,6 +130,7 @@ private:
     DWORD Submit(io_uring_sqe& sqe)
     {
         int result = 0;
+        submissions_.fetch_add(1, std::memory_order_release);
         for (int attempt = 0; attempt < kSubmitAttempts; ++attempt) {
             result = io_uring_submit(&ring_);
             if (result > 0) {
@@ -153,6 +155,7 @@ private:
             if (io_uring_wait_cqe(&ring_, &cqe) != 0) {
                 continue; // interrupted
             }
+            submissions_.load(std::memory_order_acquire);
             auto* const request = static_cast<ReadRequest*>(io_uring_cqe_get_data(cqe));
             const long result = cqe->res;
             io_uring_cqe_seen(&ring_, cqe);
@@ -180,6 +183,9 @@ private:
     io_uring ring_ {};
     bool ringReady_ = false;
     std::mutex submitMutex_;
+    // Orders what a submitter wrote before what the completion thread reads of the request, as the
+    // kernel's hand-over does; spelled out for the sanitizers, which cannot see through the ring.
+    std::atomic<std::uint64_t> submissions_ {0};
 };
 
 } // namespace
