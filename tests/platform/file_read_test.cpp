@@ -96,29 +96,21 @@ TEST(ReadFile, FifoReadsBlockUntilDataThenEnd)
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
     const HANDLE file = OpenForReading(fifo); // opens at once, with no writer yet
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    std::thread writer([&fifo] {
-        const int fd = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    // The writer comes, writes, waits and goes; each read waits for what comes next.
+    const int writer = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    std::thread([writer] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_EQ(5, write(fd, "hello", 5));
+        EXPECT_EQ(5, write(writer, "hello", 5));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        close(fd);
-    });
+        close(writer);
+    }).detach();
     char buffer[64];
     DWORD read = 0;
-    // Without a writer a FIFO reads as ended, so wait for the writer's open before the first read.
-    std::string text;
-    while (text.size() < 5) {
-        ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
-        text.append(buffer, read);
-        if (read == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    EXPECT_EQ("hello", text);
-    // The next read blocks until the writer has gone, then reports the end.
+    ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
+    EXPECT_EQ("hello", std::string(buffer, read));
+    // Then the end, once the writer has gone.
     EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
     EXPECT_EQ(0u, read);
-    writer.join();
     CloseHandle(file);
 }
 
