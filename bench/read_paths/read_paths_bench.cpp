@@ -5,12 +5,12 @@
 //     32 overlapped 1 MiB reads in flight, round-robin, each fed to the consumer in file order, on
 //     the io_uring engine or the reader threads; sync: 1 MiB synchronous ReadFile calls into one
 //     buffer.
-//   read_paths_bench small <list> <view|floor|mmap|pread|pread-reuse> <sha256|crc32c|none>
+//   read_paths_bench small <list> <view|lookup|floor|mmap|pread|pread-reuse> <sha256|crc32c|none>
 //     two threads over the files named in <list>: view is the tool's way through the layer
 //     (FindFirstFileW, CreateFileW, CreateFileMappingW, MapViewOfFile, consume, unmap, close);
 //     floor opens, reads 1 MiB blocks and closes without consuming; mmap, pread and pread-reuse
 //     are the raw alternatives (fstatat, open, then mmap + munmap, pread into a fresh buffer, or
-//     pread into one buffer per thread).
+//     pread into one buffer per thread); lookup is FindFirstFileW and FindClose alone.
 #include "platform/platform.h"
 #include "platform/posix/read_engine.h"
 
@@ -186,7 +186,10 @@ void SmallWorker(SmallRun& run)
         }
         const std::string& path = run.files[index];
         consumer.Begin();
-        if (run.mode == "view") {
+        if (run.mode == "lookup") {
+            WIN32_FIND_DATAW data;
+            FindClose(FindFirstFileW(platform::WideFromBytes(path).c_str(), &data));
+        } else if (run.mode == "view") {
             const std::wstring name = platform::WideFromBytes(path);
             WIN32_FIND_DATAW data;
             const HANDLE find = FindFirstFileW(name.c_str(), &data);

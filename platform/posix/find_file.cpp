@@ -213,7 +213,9 @@ DWORD ParentDevice(const std::string& path, const Location& location, dev_t& dev
 
 // A name without wildcards: one fstatat of that name, no reading of the folder. Outside every
 // enumeration a short path goes to the kernel whole, so a file costs that one call; only a folder
-// needs its parent's device, to tell a mount point.
+// needs its parent's device, to tell a mount point. (20,000 cached files, two threads: 0.0162 s
+// against 0.0288 s when the parent was opened, stat'ed and closed for every name; medians of 9,
+// bench/read_paths/run_read_paths_bench.sh 9 small <list> none lookup.)
 DWORD LookUp(FolderRegistry& registry, const std::string& path, const std::wstring& name, WIN32_FIND_DATAW& data)
 {
     Location location;
