@@ -22,6 +22,7 @@ using namespace platform;
 
 constexpr DWORD kQueryAccess = FILE_READ_ATTRIBUTES;
 constexpr DWORD kOfferedAccess = GENERIC_READ | kQueryAccess;
+constexpr off_t kDefaultReadAhead = 128 * 1024; // the kernel's default read-ahead window
 
 // Path text of the current call, kept per thread so that its buffer is reused.
 thread_local std::string t_path;
@@ -64,14 +65,24 @@ DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, H
     } else if (trailingSeparator) {
         return ERROR_INVALID_NAME;
     }
-    if (readable && fcntl(file->fd.get(), F_SETFL, 0) != 0) {
-        return Win32ErrorFromErrno(errno);
-    }
     file->readable = readable;
     file->overlapped = (flags & FILE_FLAG_OVERLAPPED) != 0;
     file->regular = S_ISREG(info.st_mode);
-    if (readable && file->regular && (flags & FILE_FLAG_SEQUENTIAL_SCAN) != 0) {
+    // O_NONBLOCK changes nothing for the synchronous reads of a regular file, so only other files
+    // (and the overlapped reads, which io_uring would fail with EAGAIN) need it cleared: one system
+    // call less for every file that is hashed.
+    if (readable && (!file->regular || file->overlapped) && fcntl(file->fd.get(), F_SETFL, 0) != 0) {
+        return Win32ErrorFromErrno(errno);
+    }
+    // Doubling the read-ahead window changes nothing for a file that fits in the default window.
+    if (readable && file->regular && (flags & FILE_FLAG_SEQUENTIAL_SCAN) != 0 && info.st_size > kDefaultReadAhead) {
         posix_fadvise(file->fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL); // a hint: its result changes nothing
+    }
+    if (readable && file->regular && file->overlapped) {
+        file->reads = NewOverlappedReads(file->fd.get());
+        if (file->reads == nullptr) {
+            return ERROR_NOT_ENOUGH_MEMORY;
+        }
     }
     return ERROR_SUCCESS;
 }

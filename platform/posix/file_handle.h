@@ -43,7 +43,9 @@ using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
 //   not enforced (POSIX has no share modes).
 // - Only OPEN_EXISTING is offered; the other dispositions fail with 87 (nothing is ever created).
 // - Flags: FILE_FLAG_SEQUENTIAL_SCAN asks the system for sequential read-ahead
-//   (POSIX_FADV_SEQUENTIAL); FILE_FLAG_OVERLAPPED marks the handle for reads with an OVERLAPPED;
+//   (POSIX_FADV_SEQUENTIAL, for files larger than the default read-ahead window of 128 KiB);
+//   FILE_FLAG_OVERLAPPED marks the handle for reads with an OVERLAPPED (file_read.h), carried out
+//   by the engine chosen when the handle is opened (overlapped_read.h);
 //   FILE_FLAG_BACKUP_SEMANTICS lets a folder be opened (without it a folder fails with 5);
 //   FILE_FLAG_OPEN_REPARSE_POINT is not offered (87); other flag and attribute bits are ignored.
 // - Opening never waits: a FIFO without a writer opens at once (its reads then block as a pipe's

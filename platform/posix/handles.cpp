@@ -11,6 +11,8 @@ BOOL WINAPI CloseHandle(HANDLE handle)
         return platform::CloseSyncObject(handle);
     case platform::kFileObjectSignature:
         return platform::CloseFileObject(handle);
+    case platform::kMappingObjectSignature:
+        return platform::CloseMappingObject(handle);
     default:
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

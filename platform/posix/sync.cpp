@@ -209,6 +209,22 @@ BOOL platform::CloseSyncObject(HANDLE handle)
     return TRUE;
 }
 
+bool platform::AcquireIoEvent(HANDLE event)
+{
+    SyncObject* object = ObjectOf(event, false, true);
+    if (object == nullptr) {
+        return false;
+    }
+    object->references.fetch_add(1, std::memory_order_relaxed);
+    object->count.store(0); // a read that starts resets its event
+    return true;
+}
+
+void platform::ReleaseIoEvent(HANDLE event)
+{
+    ObjectUse::Release(static_cast<SyncObject*>(event));
+}
+
 void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section)
 {
     pthread_mutexattr_t attributes;
