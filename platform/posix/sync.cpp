@@ -1,25 +1,32 @@
-// Provides CreateSemaphoreW, ReleaseSemaphore, CreateEventW, SetEvent, WaitForSingleObject,
-// the closing of these objects for CloseHandle, the critical sections and GetSystemInfo over std::mutex, std::condition_variable,
-// pthread mutexes, sched_getaffinity and sysconf.
+// Provides CreateSemaphoreW, ReleaseSemaphore, CreateEventW, SetEvent, WaitForSingleObject, the
+// closing of these objects for CloseHandle, the critical sections and GetSystemInfo over atomics,
+// futex(2), pthread mutexes, sched_getaffinity and sysconf.
 //
 // A semaphore or event handle points to one heap object with a signature (so that a wrong handle
 // is refused rather than misused) and a reference count: the handle holds one reference and every
 // call that may block or wake others holds another while it runs, so that a thread may close the
 // handle as soon as its wait returns while the thread that signaled it is still leaving SetEvent.
 // The count is an atomic: taking a signal without waiting and signaling with no thread asleep
-// (the whole traffic of a parallel search's slot semaphore) take no lock. Sleepers register in
-// `sleepers` under the lock before they test the count a last time; a signaler changes the count
-// first and then looks at `sleepers` (both sequentially consistent), so either the sleeper sees
-// the new count or the signaler sees the sleeper and wakes it under the lock.
+// (the whole traffic of a parallel search's slot semaphore) take no lock and no system call.
+// A sleeper registers in `sleepers` and then sleeps on the count word itself with FUTEX_WAIT,
+// which the kernel refuses while the count is no longer 0; a signaler changes the count first and
+// then looks at `sleepers` (both sequentially consistent), so either the sleeper sees the new
+// count or the signaler sees the sleeper and wakes it. A sleep and a wake-up are one system call
+// each, where a mutex and a condition variable cost three on average. Before it sleeps, a wait
+// polls for a short while, giving its processor away between polls: a slot handed from a
+// finishing work item to a driver that admits the next file (one per hashed file) then costs no
+// system call but the yields (see threadpool.cpp for the figures).
 #include "platform/platform.h"
 #include "platform/posix/kernel_object.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <climits>
+#include <ctime>
+#include <linux/futex.h>
 #include <new>
 #include <sched.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -36,8 +43,6 @@ struct SyncObject {
     std::atomic<LONG> count; // semaphore: the count; event: 1 when signaled, 0 when not
     LONG maximum;            // semaphore: the largest count; event: 1
     std::atomic<int> sleepers{0};
-    std::mutex mutex;
-    std::condition_variable signaled;
 
     SyncObject(Kind objectKind, LONG initialCount, LONG maximumCount)
         : kind(objectKind), count(initialCount), maximum(maximumCount)
@@ -57,20 +62,53 @@ struct SyncObject {
         return false;
     }
 
-    // After the count went up: wakes sleepers, if any, under the lock.
+    // The count word as the futex calls take it.
+    int* Word() { return reinterpret_cast<int*>(&count); }
+
+    // After the count went up: wakes sleepers, if any.
     void WakeSleepers(bool all)
     {
-        if (sleepers.load() == 0) {
-            return;
-        }
-        std::lock_guard<std::mutex> lock(mutex);
-        if (all) {
-            signaled.notify_all();
-        } else {
-            signaled.notify_one();
+        if (sleepers.load() != 0) {
+            syscall(SYS_futex, Word(), FUTEX_WAKE_PRIVATE, all ? INT_MAX : 1, nullptr, nullptr, 0);
         }
     }
+
+    // Sleeps while the count is 0, at most until `deadline` when one is given; returns at once
+    // when the count changed in between (the caller tests it again).
+    void SleepWhileZero(const std::chrono::steady_clock::time_point* deadline)
+    {
+        timespec relative {};
+        if (deadline != nullptr) {
+            const auto left = *deadline - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero()) {
+                return;
+            }
+            const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            relative.tv_sec = static_cast<time_t>(nanoseconds / 1000000000);
+            relative.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+        }
+        syscall(SYS_futex, Word(), FUTEX_WAIT_PRIVATE, 0, deadline != nullptr ? &relative : nullptr, nullptr, 0);
+    }
 };
+static_assert(sizeof(std::atomic<LONG>) == sizeof(int) && std::atomic<LONG>::is_always_lock_free,
+              "the count word is what the futex calls wait on");
+
+// How long a wait polls, giving its processor away between polls, before it sleeps.
+constexpr auto kPollBeforeSleep = std::chrono::microseconds(50);
+
+// Polls for the signal for a short while: a signal that comes within it (a slot given back as
+// the next file is admitted) then costs neither a sleep nor a wake-up.
+bool PollToTake(SyncObject& object)
+{
+    const auto until = std::chrono::steady_clock::now() + kPollBeforeSleep;
+    do {
+        sched_yield();
+        if (object.TryTake()) {
+            return true;
+        }
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
+}
 
 // One reference held for the duration of a call; the last one frees the object.
 class ObjectUse {
@@ -186,14 +224,16 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds)
         return WAIT_TIMEOUT;
     }
     ObjectUse object(found);
-    std::unique_lock<std::mutex> lock(object->mutex);
+    if (PollToTake(*found)) {
+        return WAIT_OBJECT_0;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const auto* limit = milliseconds == INFINITE ? nullptr : &deadline;
     object->sleepers.fetch_add(1);
-    const auto take = [&object] { return object->TryTake(); };
-    bool taken = true;
-    if (milliseconds == INFINITE) {
-        object->signaled.wait(lock, take);
-    } else {
-        taken = object->signaled.wait_for(lock, std::chrono::milliseconds(milliseconds), take);
+    bool taken = object->TryTake();
+    while (!taken && (limit == nullptr || std::chrono::steady_clock::now() < deadline)) {
+        object->SleepWhileZero(limit);
+        taken = object->TryTake();
     }
     object->sleepers.fetch_sub(1);
     return taken ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
