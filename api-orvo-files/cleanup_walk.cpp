@@ -13,6 +13,8 @@
 // entered and never removed.
 #include "api-orvo-files/cleanup_walk.h"
 
+#include "common/file_information.h"
+
 #include <cwchar>
 #include <new>
 #include <vector>
@@ -116,17 +118,8 @@ FILETIME Walk::RootFolderTime(const Level& level) const
         return FILETIME{};
     }
     *level.end = L'\0'; // the pattern is no longer needed: the work path names the root again
-    // Query access with every share mode: the folder is neither read nor held against others.
-    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const HANDLE folder = CreateFileW(workPath, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) {
-        return *startTime;
-    }
     BY_HANDLE_FILE_INFORMATION information{};
-    const bool read = GetFileInformationByHandle(folder, &information) != FALSE;
-    CloseHandle(folder);
-    return read ? information.ftLastWriteTime : *startTime;
+    return SUCCEEDED(ReadFileInformation(workPath, information)) ? information.ftLastWriteTime : *startTime;
 }
 
 // Steps that start a level: deadline, folder time, search pattern, enumeration. `opened` stays

@@ -79,12 +79,16 @@ TEST(PurgentProgram, TempFolderIsAUsableFolderAndNeverARoot)
         {"/", refused},
         {"//", refused},
         {dir.path().string() + "/../../../../../../../../..", refused},
+        {(dir.path() / "to-root").string(), refused}, // a link to the root
         {dir.path().string(), own},
     }, windowsCases[] = {
         {"C:\\", refused},
         {"C:\\windows\\..", refused},
         {dir.path().string(), own},
     };
+    if (!platform::kIsWindows) {
+        std::filesystem::create_directory_symlink("/", dir.path() / "to-root");
+    }
     using Row = std::remove_extent_t<decltype(linuxCases)>;
     const std::span<const Row> rows =
         platform::kIsWindows ? std::span<const Row>(windowsCases) : std::span<const Row>(linuxCases);

@@ -285,7 +285,7 @@ void Walk::EnterSubfolder(wchar_t* nameEnd, size_t left)
 // the current path, or its target cannot be told.
 HRESULT Walk::CheckLink()
 {
-    FolderIdentity target;
+    FileIdentity target;
     RETURN_IF_FAILED(ReadIdentity(path_, target));
     bool held = false;
     RETURN_IF_FAILED(chain_.Holds(target, startChars_, held));

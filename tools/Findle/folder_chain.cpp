@@ -1,23 +1,9 @@
-// ReadIdentity and FolderChain.
+// FolderChain.
 #include "tools/Findle/folder_chain.h"
 
 #include "common/failure_macros.h"
 
-HRESULT ReadIdentity(const wchar_t* path, FolderIdentity& identity)
-{
-    const HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    RETURN_HR_IF(failure::HResultFromLastError(), file == INVALID_HANDLE_VALUE);
-    BY_HANDLE_FILE_INFORMATION information;
-    const bool read = GetFileInformationByHandle(file, &information) != FALSE;
-    const HRESULT hr = read ? S_OK : failure::HResultFromLastError();
-    CloseHandle(file);
-    RETURN_IF_FAILED(hr);
-    identity = FolderIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
-    return S_OK;
-}
-
-HRESULT FolderChain::Holds(const FolderIdentity& target, size_t startChars, bool& held)
+HRESULT FolderChain::Holds(const FileIdentity& target, size_t startChars, bool& held)
 {
     held = false;
     RETURN_IF_FAILED(Search(folders_, target, held));
@@ -32,7 +18,7 @@ HRESULT FolderChain::Holds(const FolderIdentity& target, size_t startChars, bool
 }
 
 // Innermost first: a link back to its own folder or to the one above is the usual loop.
-HRESULT FolderChain::Search(std::vector<Folder>& folders, const FolderIdentity& target, bool& held)
+HRESULT FolderChain::Search(std::vector<Folder>& folders, const FileIdentity& target, bool& held)
 {
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
         if (!folder->known) {

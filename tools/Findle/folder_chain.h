@@ -3,19 +3,9 @@
 #pragma once
 #include "platform/platform.h"
 
+#include "common/file_information.h"
+
 #include <vector>
-
-// What tells two folders apart: the volume's serial number and the file index on it.
-struct FolderIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
-    bool operator==(const FolderIdentity&) const = default;
-};
-
-// The identity of what `path` names, a link followed to its target: CreateFileW without access
-// rights (with backup semantics, so that folders open) and GetFileInformationByHandle.
-HRESULT ReadIdentity(const wchar_t* path, FolderIdentity& identity);
 
 // The folders of the current path, each known by the length of its path at the front of the
 // walk's path buffer. An identity is read only when a link asks for it, and kept while its folder
@@ -36,17 +26,17 @@ public:
     // Sets `held` when `target` is the identity of a folder on the path, which begins at the
     // starting folder, the first `startChars` characters of the buffer. Fails when an identity
     // that is needed cannot be read (the link then cannot be told safe).
-    HRESULT Holds(const FolderIdentity& target, size_t startChars, bool& held);
+    HRESULT Holds(const FileIdentity& target, size_t startChars, bool& held);
 
 private:
     struct Folder {
         size_t pathChars = 0;
         bool known = false;
-        FolderIdentity identity;
+        FileIdentity identity;
     };
 
     HRESULT Identify(Folder& folder);
-    HRESULT Search(std::vector<Folder>& folders, const FolderIdentity& target, bool& held);
+    HRESULT Search(std::vector<Folder>& folders, const FileIdentity& target, bool& held);
     void ListAncestors(size_t startChars);
 
     wchar_t* path_;

@@ -7,8 +7,10 @@
 #include <cwchar>
 #include <cwctype>
 #include <regex>
+#include <string>
 
 #include "api-orvo-files/orvo_files.h"
+#include "common/file_information.h"
 
 namespace {
 
@@ -65,7 +67,7 @@ bool FitsPathBuffer(DWORD length)
 }
 
 // The user's TEMP folder into `pathBuffer`; false when it cannot be read, does not fit, or is a
-// file system's root (a blank or "/" TMPDIR, TMP=C:\): emptying a whole volume is never what -t
+// file system's root (also through a link) (a blank or "/" TMPDIR, TMP=C:\): emptying a whole volume is never what -t
 // means, and the tool is often run as an administrator.
 bool ReadTempFolder(wchar_t* pathBuffer)
 {
@@ -77,7 +79,16 @@ bool ReadTempFolder(wchar_t* pathBuffer)
         return false; // not a full path: it would be taken relative to wherever the tool runs
     }
     const wchar_t separator[] = {platform::kPathSeparator, L'\0'};
-    return belowRoot[wcsspn(belowRoot, separator)] != L'\0';
+    if (belowRoot[wcsspn(belowRoot, separator)] == L'\0') {
+        return false;
+    }
+    // A link that leads to the root is the root too: what the folder is must differ from what its
+    // root is. A folder that cannot be read is refused as well.
+    const std::wstring root(pathBuffer, static_cast<size_t>(belowRoot - pathBuffer));
+    FileIdentity folder;
+    FileIdentity rootFolder;
+    return SUCCEEDED(ReadIdentity(pathBuffer, folder)) && SUCCEEDED(ReadIdentity(root.c_str(), rootFolder)) &&
+           !(folder == rootFolder);
 }
 
 } // namespace

@@ -1,0 +1,25 @@
+// ReadFileInformation and ReadIdentity over CreateFileW and GetFileInformationByHandle.
+#include "common/file_information.h"
+
+#include "common/failure_macros.h"
+
+HRESULT ReadFileInformation(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& information)
+{
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE file =
+        CreateFileW(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    RETURN_HR_IF(failure::HResultFromLastError(), file == INVALID_HANDLE_VALUE);
+    const bool read = GetFileInformationByHandle(file, &information) != FALSE;
+    const HRESULT hr = read ? S_OK : failure::HResultFromLastError();
+    CloseHandle(file);
+    RETURN_IF_FAILED(hr);
+    return S_OK;
+}
+
+HRESULT ReadIdentity(const wchar_t* path, FileIdentity& identity)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    RETURN_IF_FAILED(ReadFileInformation(path, information));
+    identity = IdentityOf(information);
+    return S_OK;
+}
