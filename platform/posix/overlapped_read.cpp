@@ -10,6 +10,18 @@
 // completion can never signal the event of the read that follows it on the same record. Closing
 // the handle cancels whatever is still in flight and waits until the list is empty, so no
 // engine touches a buffer, a record or the descriptor after CloseHandle has returned.
+//
+// Pacing. A read is handed to the engine at once only while fewer than kReadsAhead reads of its
+// handle have been handed over and not yet collected by GetOverlappedResult; the others are held,
+// in order, and handed over as their predecessors are collected. The device still sees every read
+// at once (each held read asks for read-ahead of its range), but the bytes are copied into a
+// buffer only shortly before the caller gets to it, so they are still in a cache when it does.
+// Hashing bytes that were copied 31 MiB earlier costs more than the copy saves: on the 2-core
+// build machine, SHA-256 of a cached 2 GiB file, 32 reads of 1 MiB in flight, took 1.85 s with
+// every read copied at once and 1.54-1.66 s with the copies two reads ahead (medians of 3 runs;
+// hashing alone takes 1.25 s from a 1 MiB window and 1.80 s from a 32 MiB one). A handle with
+// no read at the engine hands the next held one over whatever was collected, so callers that
+// only wait on the events still see every read complete, one after another.
 #include "platform/platform.h"
 #include "platform/posix/file_object.h"
 #include "platform/posix/read_engine.h"
@@ -19,6 +31,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <new>
 
@@ -30,6 +43,10 @@ struct OverlappedReads {
     std::mutex mutex;
     std::condition_variable completed; // a read of this handle has completed
     ReadRequest* inFlight = nullptr;    // doubly linked through previous/next
+    ReadRequest* held = nullptr;        // reads not handed over yet, oldest first, through nextHeld
+    ReadRequest** heldTail = &held;
+    unsigned running = 0;               // handed to the engine and not completed
+    unsigned uncollected = 0;           // handed to the engine and not yet collected
 };
 
 } // namespace platform
@@ -38,6 +55,8 @@ namespace {
 using namespace platform;
 
 constexpr ULONG_PTR kStatusSuccess = 0;
+// Reads of one handle handed to the engine and not yet collected, at most (see Pacing above).
+constexpr unsigned kReadsAhead = 2;
 constexpr ULONG_PTR kStatusFromWin32 = 0xC0070000;
 
 std::atomic<bool> g_forceThreadReads {false};
@@ -101,9 +120,51 @@ void Complete(OverlappedReads& reads, ReadRequest& request, ULONG_PTR status)
         ReleaseIoEvent(request.event);
     }
     Unlink(reads, request);
+    if (!request.held) {
+        --reads.running;
+    }
     // Under the lock: a closing thread may destroy the condition as soon as the list is empty.
     reads.completed.notify_all();
     delete &request;
+}
+
+bool MayHandOver(const OverlappedReads& reads)
+{
+    return reads.running == 0 || reads.uncollected < kReadsAhead;
+}
+
+void CountHandedOver(OverlappedReads& reads)
+{
+    ++reads.running;
+    ++reads.uncollected;
+}
+
+// Hands held reads to the engine while the pacing allows, under the lock (the engines never take
+// it while they hold their own). A read the engine refuses completes with the engine's error.
+void HandOverDue(OverlappedReads& reads)
+{
+    while (reads.held != nullptr && MayHandOver(reads)) {
+        ReadRequest& request = *reads.held;
+        reads.held = request.nextHeld;
+        if (reads.held == nullptr) {
+            reads.heldTail = &reads.held;
+        }
+        request.held = false;
+        CountHandedOver(reads);
+        if (const DWORD error = reads.engine->Start(request); error != ERROR_SUCCESS) {
+            Complete(reads, request, kStatusFromWin32 | error);
+        }
+    }
+}
+
+// A read of the handle was collected: the next held ones may follow.
+void NoteCollected(OverlappedReads& reads)
+{
+    std::lock_guard<std::mutex> lock(reads.mutex);
+    if (reads.uncollected > 0) {
+        --reads.uncollected;
+    }
+    HandOverDue(reads);
 }
 
 // Asks every read in flight that `matches` to stop; those the engine hands back unstarted are
@@ -112,6 +173,19 @@ template <typename Matches>
 void CancelReads(OverlappedReads& reads, Matches matches)
 {
     std::lock_guard<std::mutex> lock(reads.mutex);
+    for (ReadRequest** link = &reads.held; *link != nullptr;) {
+        ReadRequest& request = **link;
+        if (matches(request)) {
+            *link = request.nextHeld;
+            Complete(reads, request, STATUS_CANCELLED);
+        } else {
+            link = &request.nextHeld;
+        }
+    }
+    reads.heldTail = &reads.held;
+    while (*reads.heldTail != nullptr) {
+        reads.heldTail = &(*reads.heldTail)->nextHeld;
+    }
     for (ReadRequest* request = reads.inFlight; request != nullptr;) {
         ReadRequest* const next = request->next;
         if (!request->cancelled && matches(*request)) {
@@ -122,6 +196,7 @@ void CancelReads(OverlappedReads& reads, Matches matches)
         }
         request = next;
     }
+    HandOverDue(reads);
 }
 
 ReadEngine& ProcessReadEngine()
@@ -175,7 +250,9 @@ DWORD StartOverlappedRead(OverlappedReads& reads, void* buffer, DWORD length, OV
     request->fd = reads.fd;
     request->buffer = static_cast<char*>(buffer);
     request->length = length;
-    request->offset = (static_cast<ULONGLONG>(overlapped.OffsetHigh) << 32) | overlapped.Offset;
+    const ULONGLONG offset = (static_cast<ULONGLONG>(overlapped.OffsetHigh) << 32) | overlapped.Offset;
+    request->offset = offset;
+    bool held = false;
     {
         // The event is reset under the lock that the previous completion on this handle held while
         // it signaled (see the top of the file). The lock also orders the record's fields before
@@ -188,10 +265,26 @@ DWORD StartOverlappedRead(OverlappedReads& reads, void* buffer, DWORD length, OV
         overlapped.InternalHigh = 0;
         StoreStatus(overlapped, STATUS_PENDING);
         Link(reads, *request);
+        held = !MayHandOver(reads);
+        if (held) {
+            request->held = true;
+            *reads.heldTail = request;
+            reads.heldTail = &request->nextHeld;
+        } else {
+            CountHandedOver(reads);
+        }
+    }
+    if (held) {
+        // Only the copy waits; the device may read the range now. The request itself may already
+        // be handed over and gone: only the values taken above are used.
+        posix_fadvise(reads.fd, static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+        return ERROR_IO_PENDING;
     }
     const DWORD error = reads.engine->Start(*request);
     if (error != ERROR_SUCCESS) {
         std::lock_guard<std::mutex> lock(reads.mutex);
+        --reads.running;
+        --reads.uncollected;
         Unlink(reads, *request);
         StoreStatus(overlapped, kStatusFromWin32 | error);
         if (request->event != nullptr) {
@@ -228,6 +321,7 @@ bool ReadProgress(ReadRequest& request, long result)
         status = StatusFromErrno(static_cast<int>(-result));
     }
     Complete(reads, request, status);
+    HandOverDue(reads);
     return false;
 }
 
@@ -275,6 +369,9 @@ BOOL WINAPI GetOverlappedResult(HANDLE handle, LPOVERLAPPED overlapped, LPDWORD 
             std::unique_lock<std::mutex> lock(reads.mutex);
             reads.completed.wait(lock, [overlapped] { return LoadStatus(*overlapped) != STATUS_PENDING; });
         }
+    }
+    if (file->reads != nullptr) {
+        NoteCollected(*file->reads);
     }
     const ULONG_PTR status = LoadStatus(*overlapped);
     if (bytesTransferred != nullptr) {

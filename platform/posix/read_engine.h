@@ -24,6 +24,8 @@ struct ReadRequest {
     std::size_t done = 0;   // bytes read so far
     ULONGLONG offset = 0;
     bool cancelled = false; // CancelIo or the closing of the handle asked for it to stop
+    bool held = false;      // not handed to the engine yet (the owner's list of held reads)
+    ReadRequest* nextHeld = nullptr;
     ReadRequest* previous = nullptr; // the owner's list of reads in flight
     ReadRequest* next = nullptr;
     ReadRequest* queued = nullptr;   // an engine's own queue

@@ -161,6 +161,28 @@ TEST_P(OverlappedRead, RoundRobinGivesEveryBlockInOrderAndTheEndOfFile)
     EXPECT_TRUE(CloseHandle(file));
 }
 
+// Reads beyond the first few are copied only as earlier ones are collected; a caller that waits
+// on the events alone, newest first, must still see every read complete with its block.
+TEST_P(OverlappedRead, ReadsCompleteForCallersThatOnlyWaitOnTheEvents)
+{
+    constexpr DWORD kSlots = 8;
+    const fs::path path = PatternFile(ULONGLONG {kSlots} * kBlock);
+    const HANDLE file = Open(path);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    std::vector<std::unique_ptr<Slot>> slots;
+    for (DWORD k = 0; k < kSlots; ++k) {
+        slots.push_back(std::make_unique<Slot>());
+        ASSERT_EQ(ERROR_IO_PENDING, slots[k]->Start(file, ULONGLONG {k} * kBlock));
+    }
+    for (DWORD k = kSlots; k-- > 0;) {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(slots[k]->overlapped.hEvent, 10000)) << k;
+        EXPECT_EQ(0u, slots[k]->overlapped.Internal) << k;
+        EXPECT_EQ(kBlock, slots[k]->overlapped.InternalHigh) << k;
+        EXPECT_EQ(-1, PatternMismatch(slots[k]->buffer.data(), slots[k]->Offset(), kBlock)) << k;
+    }
+    EXPECT_TRUE(CloseHandle(file));
+}
+
 TEST_P(OverlappedRead, SparseFileAboveFourGiBUsesTheHighOffset)
 {
     const fs::path path = dir_.path() / "sparse";
