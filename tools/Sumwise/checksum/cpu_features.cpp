@@ -106,10 +106,11 @@ constexpr ClassRule kClassRules[] = {
 
 std::atomic<uint64_t> g_cachedFeatures{0};
 std::atomic<uint8_t> g_cachedFeaturesValid{0};
-std::atomic<uint64_t> g_enabledFeatures{0};
 std::atomic<int32_t> g_processorClass{-1};
 
 } // namespace
+
+std::atomic<uint64_t> g_enabledFeatures{0};
 
 ProcessorIdentity ReadProcessorIdentity()
 {
@@ -203,11 +204,6 @@ void InitializeProcessorClass()
 bool HasEnabledFeatures(uint64_t features)
 {
     return (EnabledFeatures() & features) == features;
-}
-
-uint64_t EnabledFeatures()
-{
-    return g_enabledFeatures.load(std::memory_order_acquire);
 }
 
 } // namespace checksum

@@ -5,6 +5,7 @@
 // classify synthetic processors; the process-wide part only reads the real ones and
 // publishes the result.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "tools/Sumwise/checksum/cpu_id.h"
@@ -105,7 +106,20 @@ void InitializeProcessorClass();
 // True when every bit of `features` is in the enabled-feature mask.
 bool HasEnabledFeatures(uint64_t features);
 
+// The enabled-feature mask: written only by InitializeProcessorClass, before the class; read
+// through EnabledFeatures.
+extern std::atomic<uint64_t> g_enabledFeatures;
+
+namespace {  // internal linkage: included by units with different instruction-set flags
+
 // The enabled-feature mask itself (acquire order), for kernels that test several features.
-uint64_t EnabledFeatures();
+// Inline, so that the CRC entries of classes 2 to 5 read it without a call before they pass
+// the buffer on to their carry-less or table path.
+inline uint64_t EnabledFeatures()
+{
+    return g_enabledFeatures.load(std::memory_order_acquire);
+}
+
+} // namespace
 
 } // namespace checksum

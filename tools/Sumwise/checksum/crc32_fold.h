@@ -10,13 +10,15 @@
 // Classes 3 and 4 compile this in VEX encoding; class 5 merges each pair of XORs into one
 // ternary-logic instruction, still on 128-bit registers: the carry-less products stay in
 // their VEX form, since the EVEX form needs VPCLMULQDQ, which class 5 does not require. Where
-// the processor has it, class 5 hands long buffers to the 512-bit kernel instead.
+// the processor has it, the class 5 entry hands long buffers to the 512-bit kernel instead.
+//
+// Included only by units compiled with PCLMULQDQ (crc32_fold_<isa>.cpp and the 512-bit
+// kernel), which the class entries (crc32_<isa>.cpp) call only when it is enabled.
 // Internal linkage throughout, as in byte_steps.h.
 #pragma once
 #include <immintrin.h>
 
 #include "tools/Sumwise/checksum/byte_steps.h"
-#include "tools/Sumwise/checksum/crc_kernel_choice.h"
 #include "tools/Sumwise/checksum/kernels.h"
 
 namespace checksum {
@@ -122,33 +124,5 @@ inline uint32_t Crc32Fold(const uint8_t* data, size_t length, uint32_t crc)
     return ~Crc32ByteSteps(reg, data + done, length - done);
 }
 
-// The kernel of classes 2 to 4: folding when PCLMULQDQ is enabled, else slicing.
-inline uint32_t Crc32FoldOrSlice(const uint8_t* data, size_t length, uint32_t crc)
-{
-    return ChooseCrcPath<Crc32Fold, Crc32Slicing8>(data, length, crc);
-}
-
-// The kernel of class 5: as above, but long buffers go to the 512-bit kernel when VPCLMULQDQ
-// is enabled.
-inline uint32_t Crc32WideFoldOrSlice(const uint8_t* data, size_t length, uint32_t crc)
-{
-    return ChooseWideCrcPath<Crc32Vpclmul, kWideCrc32Crossover, Crc32Fold, Crc32Slicing8>(
-        data, length, crc);
-}
-
 } // namespace
 } // namespace checksum
-
-// Defines the CRC-32 kernels of kernels.h for one class: Crc32<isa>, which runs `kernel`
-// (Crc32FoldOrSlice or Crc32WideFoldOrSlice), and Crc32<isa>Fold.
-#define ORVO_DEFINE_CRC32_KERNELS(isa, kernel)                                             \
-    namespace checksum {                                                                   \
-    uint32_t Crc32##isa(const uint8_t* data, size_t length, uint32_t crc)                  \
-    {                                                                                      \
-        return kernel(data, length, crc);                                                  \
-    }                                                                                      \
-    uint32_t Crc32##isa##Fold(const uint8_t* data, size_t length, uint32_t crc)            \
-    {                                                                                      \
-        return Crc32Fold(data, length, crc);                                               \
-    }                                                                                      \
-    }

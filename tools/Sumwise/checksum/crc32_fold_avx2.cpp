@@ -1,4 +1,5 @@
-// CRC-32, processor class 4: the class 2 kernel in AVX2 encoding (128-bit registers).
+// CRC-32, processor class 4 with PCLMULQDQ: the class 2 folding kernel in AVX2 encoding
+// (128-bit registers).
 #include "tools/Sumwise/checksum/crc32_fold.h"
 
-ORVO_DEFINE_CRC32_KERNELS(Avx2, Crc32FoldOrSlice)
+ORVO_DEFINE_CRC_KERNEL(Crc32Avx2Fold, Crc32Fold)

@@ -1,7 +1,9 @@
 // How the CRC kernels of classes 2 to 5 choose their path on each call: the carry-less path
 // when PCLMULQDQ is enabled, else the table path; in class 5, first the wide kernel for
 // buffers from its crossover length on when VPCLMULQDQ is enabled. One read of the
-// enabled-feature mask serves every test. Internal linkage, as in byte_steps.h.
+// enabled-feature mask serves every test. The choice is compiled with the class's flags
+// alone, in the entry's unit; the carry-less and wide paths it calls live in units compiled
+// with PCLMULQDQ (and VPCLMULQDQ). Internal linkage, as in byte_steps.h.
 #pragma once
 #include "tools/Sumwise/checksum/cpu_features.h"
 #include "tools/Sumwise/checksum/kernels.h"

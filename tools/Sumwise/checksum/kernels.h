@@ -27,7 +27,9 @@ void ByteSwapSsse3(uint32_t* words, size_t count);  // also class 2
 
 // Classes 2 to 5, one set per encoding. CrcXxx tests PCLMULQDQ in the enabled-feature mask on
 // each call and takes the carry-less (Clmul, Fold) or the table-based path; the paths are
-// also exported on their own so that tests run both on one machine.
+// also exported on their own so that tests run both on one machine. Only the carry-less paths
+// are compiled with PCLMULQDQ, in units of their own (crc32c_clmul_<isa>.cpp,
+// crc32_fold_<isa>.cpp); the entries and the table paths have their class's flags alone.
 #define ORVO_DECLARE_CLASS_KERNELS(isa)                                                   \
     uint32_t Crc32c##isa(const uint8_t* data, size_t length, uint32_t crc);               \
     uint32_t Crc32c##isa##Clmul(const uint8_t* data, size_t length, uint32_t crc);        \
@@ -39,6 +41,17 @@ ORVO_DECLARE_CLASS_KERNELS(Avx);
 ORVO_DECLARE_CLASS_KERNELS(Avx2);
 ORVO_DECLARE_CLASS_KERNELS(Avx512);
 #undef ORVO_DECLARE_CLASS_KERNELS
+
+// Defines the CRC kernel `name` declared here as a call of `...`, an internal-linkage kernel
+// or path choice, so that each unit runs the copy compiled with its own flags. Used at global
+// scope by the one-line kernel units of classes 2 to 5.
+#define ORVO_DEFINE_CRC_KERNEL(name, ...)                                                  \
+    namespace checksum {                                                                   \
+    uint32_t name(const uint8_t* data, size_t length, uint32_t crc)                        \
+    {                                                                                      \
+        return __VA_ARGS__(data, length, crc);                                             \
+    }                                                                                      \
+    }
 
 // Class 5 on processors with VPCLMULQDQ: the CRC kernels on 512-bit registers. The class 5
 // kernels above hand them buffers of at least the crossover length and keep shorter ones,
