@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/failure_macros.h"
-#include "common/telemetry/findle_telemetry.h"
 #include "telemetry/trace_session.h"
+#include "tools/Findle/findle_telemetry.h"
 
 namespace {
 

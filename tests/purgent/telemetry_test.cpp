@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "common/telemetry/purgent_telemetry.h"
+#include "tools/Purgent/purgent_telemetry.h"
 
 namespace {
 
@@ -18,7 +18,12 @@ TEST(PurgentTelemetry, APurgentRunWithoutASessionCreatesNoActivityId)
 {
     PurgentTelemetryProvider::OrvoFilesCleanup activity;
     activity.Start();
-    PurgentTelemetryProvider::FileCleanupStats(3, 2, 2000, 2, 1, 5);
+    PurgentTelemetryProvider::FileCleanupStats({.FilesRemovedSizeBytes = 2000,
+                                                .FilesConsidered = 3,
+                                                .FilesRemoved = 2,
+                                                .FoldersVisited = 2,
+                                                .FoldersRemoved = 1,
+                                                .ElapsedTimeMs = 5});
     EXPECT_TRUE(IsZero(activity.Id()));
     activity.Stop(S_OK);
 }

@@ -1,21 +1,19 @@
 // The statistics event of purgent's provider.
-#include "common/telemetry/purgent_telemetry.h"
+#include "tools/Purgent/purgent_telemetry.h"
 
-void PurgentTelemetryProvider::FileCleanupStats(DWORD filesConsidered, DWORD filesRemoved,
-                                                ULONGLONG filesRemovedSizeBytes, DWORD foldersVisited,
-                                                DWORD foldersRemoved, DWORD elapsedTimeMs)
+void PurgentTelemetryProvider::FileCleanupStats(const CleanupStatistics& statistics)
 {
     const PurgentTelemetryProvider& provider = telemetry::ProviderInstance<PurgentTelemetryProvider>();
     if (!provider.IsEnabled(telemetry::kLevelInformation, kActivityKeyword)) {
         return;
     }
     telemetry::EventFields fields("FileCleanupStats");
-    fields.UInt32("FilesConsidered", filesConsidered);
-    fields.UInt32("FilesRemoved", filesRemoved);
-    fields.UInt64("FilesRemovedSizeBytes", filesRemovedSizeBytes);
-    fields.UInt32("FoldersVisited", foldersVisited);
-    fields.UInt32("FoldersRemoved", foldersRemoved);
-    fields.UInt32("ElapsedTimeMs", elapsedTimeMs);
+    fields.UInt32("FilesConsidered", statistics.FilesConsidered);
+    fields.UInt32("FilesRemoved", statistics.FilesRemoved);
+    fields.UInt64("FilesRemovedSizeBytes", statistics.FilesRemovedSizeBytes);
+    fields.UInt32("FoldersVisited", statistics.FoldersVisited);
+    fields.UInt32("FoldersRemoved", statistics.FoldersRemoved);
+    fields.UInt32("ElapsedTimeMs", statistics.ElapsedTimeMs);
     fields.UInt64("PartA_PrivTags", kActivityPrivacyTags);
     provider.Write(fields, telemetry::kLevelInformation, telemetry::kOpcodeInfo, kActivityKeyword, nullptr, nullptr);
 }
