@@ -1,17 +1,8 @@
-// api-orvo-files-1-0: the cleanup engine's public interface. It needs the Win32 base types
-// only, so that it is installed with just them for outside callers.
+// api-orvo-files-1-0: the cleanup engine's public interface. It needs the Win32 base types and
+// the export macros only, so that it is installed with just them for outside callers.
 #pragma once
 #include "platform/base_types.h"
-
-#if defined(_WIN32)
-#if defined(ORVO_FILES_BUILD)
-#define ORVO_FILES_API __declspec(dllexport)
-#else
-#define ORVO_FILES_API __declspec(dllimport)
-#endif
-#else
-#define ORVO_FILES_API __attribute__((visibility("default")))
-#endif
+#include "platform/export_macros.h"
 
 // What one call did. Counters wrap on overflow; the record is zeroed at entry and handed back
 // on every way out once the work buffer was requested.

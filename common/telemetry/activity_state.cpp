@@ -1,6 +1,7 @@
 // The shared state of an activity: start, stop and intermediate stop, the implicit stop of a
 // destroyed activity, the failure notification with its two "ActivityError" forms, and the
 // kept failure. State changes are made under the activity's lock; events are written outside it.
+// The failure fields' layout is failure_fields.h.
 //
 // A failure observer is installed on the thread that started the activity and removed by a stop
 // on that thread. A stop on another thread cannot remove it, so observers reach an activity only
@@ -8,20 +9,18 @@
 #include "common/telemetry/activity_base.h"
 
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <set>
-#include <string>
 
 #include "common/failure_macros.h"
 #include "common/hresults.h"
+#include "common/telemetry/failure_fields.h"
 
 namespace telemetry {
 
 namespace {
 constexpr ULONGLONG kFirstReportKeyword = 0x200000000000;
-constexpr ULONGLONG kFailurePrivacyTags = 0x1000000;
-constexpr UCHAR kFailureFieldCount = 14;
-constexpr UCHAR kFullFailureFieldCount = 17;
 
 // The id of the last failure any activity was told about, process-wide.
 std::atomic<std::uint32_t> g_lastFailureId{0};
@@ -50,57 +49,6 @@ private:
 
 SRWLOCK g_liveLock = SRWLOCK_INIT;
 std::set<const void*> g_liveStates;
-
-// A failure report's details, copied: the report's texts live only as long as the report.
-struct FailureDetails {
-    HRESULT hr = S_OK;
-    std::string file;
-    std::uint32_t line = 0;
-    std::string module;
-    std::uint32_t failureType = 0;
-    std::wstring message;
-    std::uint32_t threadId = 0;
-    std::string callContext;
-    std::uint32_t failureId = 0;
-    std::uint32_t failureCount = 0;
-    std::string function;
-
-    explicit FailureDetails(const failure::FailureInfo& info)
-        : hr(info.hr), file(Text(info.file)), line(info.line), module(Text(info.module)),
-          failureType(static_cast<std::uint32_t>(info.kind)), message(info.message != nullptr ? info.message : L""),
-          threadId(info.threadId), callContext(Text(info.callContext)), failureId(info.failureId),
-          failureCount(info.failureCount), function(Text(info.function))
-    {
-    }
-
-    static std::string Text(const char* text) { return text != nullptr ? text : ""; }
-};
-
-// The 14 failure fields, and with `identity` the three that make the 17-field form. The
-// reporting support has no originating or current context, so those fields are empty.
-void AddFailureFields(EventFields& fields, const FailureDetails& details, bool identity)
-{
-    fields.Struct("wilActivity", identity ? kFullFailureFieldCount : kFailureFieldCount);
-    fields.UInt32("hresult", static_cast<std::uint32_t>(details.hr));
-    fields.AnsiString("fileName", details.file.c_str());
-    fields.UInt32("lineNumber", details.line);
-    fields.AnsiString("module", details.module.c_str());
-    fields.UInt32("failureType", details.failureType);
-    fields.UnicodeString("message", details.message.c_str());
-    fields.UInt32("threadId", details.threadId);
-    fields.AnsiString("callContext", details.callContext.c_str());
-    fields.UInt32("originatingContextId", 0);
-    fields.AnsiString("originatingContextName", nullptr);
-    fields.UnicodeString("originatingContextMessage", nullptr);
-    fields.UInt32("currentContextId", 0);
-    fields.AnsiString("currentContextName", nullptr);
-    fields.UnicodeString("currentContextMessage", nullptr);
-    if (identity) {
-        fields.UInt32("failureId", details.failureId);
-        fields.UInt32("failureCount", details.failureCount);
-        fields.AnsiString("function", details.function.c_str());
-    }
-}
 } // namespace
 
 class ActivityState {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "api-orvo-files/orvo_files.h"
-#include "platform/scoped_environment.h"
+#include "support/scoped_environment.h"
 #include "support/test_support.h"
 #include "tools/Purgent/command_line.h"
 

@@ -6,7 +6,7 @@
 #include <type_traits>
 
 #include "platform/platform.h"
-#include "platform/scoped_environment.h"
+#include "support/scoped_environment.h"
 #include "support/test_support.h"
 
 namespace {

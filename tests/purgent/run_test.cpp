@@ -302,6 +302,24 @@ TEST(PurgentRun, ADeletionRunWritesStartStatisticsAndStopEvents)
     ExpectRunEvents(traced.Events(), {3, 2, 2000, 2, 1}, 0);
 }
 
+// Five counters that differ from each other, so that a counter sent in another's field shows.
+TEST(PurgentRun, EachCounterOfTheRunReachesItsOwnStatisticsField)
+{
+    TempDir dir;
+    const fs::path root = dir.Folder("root");
+    dir.File("root/a.bin", 1000);
+    dir.File("root/gone/b.bin", 200);
+    dir.File("root/kept/c.bin", 34);
+    dir.File("root/kept/keep.txt", 1);
+    dir.File("root/other/keep.txt", 1);
+    dir.File("root/keep.txt", 1);
+    const TracedRun traced;
+    const auto result = RunProgram("purgent", {root.wstring(), L"-s", L"-e", L"-n", L"*.bin"});
+    EXPECT_EQ(result.exitCode, 0);
+    // Considered 6, removed 3, 1,234 bytes, 4 folders visited, 1 removed.
+    ExpectRunEvents(traced.Events(), {6, 3, 1234, 4, 1}, 0);
+}
+
 TEST(PurgentRun, AFailedRunStillWritesItsStatisticsAndStopsWithTheEnginesResult)
 {
     TempDir dir;

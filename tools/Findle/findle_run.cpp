@@ -3,8 +3,8 @@
 
 #include <cwchar>
 
-#include "common/telemetry/findle_telemetry.h"
 #include "tools/Findle/directory_search.h"
+#include "tools/Findle/findle_telemetry.h"
 #include "tools/Findle/long_path.h"
 #include "tools/Findle/search_statistics.h"
 #include "tools/Findle/search_target.h"

@@ -5,7 +5,7 @@
 
 #include "common/buffer_format.h"
 #include "common/number_format.h"
-#include "common/telemetry/purgent_telemetry.h"
+#include "tools/Purgent/purgent_telemetry.h"
 
 namespace {
 
@@ -76,9 +76,7 @@ int RunCleanup(const CleanupRequest& request)
     CleanupStatistics statistics{};
     const HRESULT hr = OrvoFilesCleanup(request.rootPath, request.fileSpecs, request.minimumAge, request.flags,
                                         request.maximumDurationMs, &statistics);
-    PurgentTelemetryProvider::FileCleanupStats(statistics.FilesConsidered, statistics.FilesRemoved,
-                                               statistics.FilesRemovedSizeBytes, statistics.FoldersVisited,
-                                               statistics.FoldersRemoved, statistics.ElapsedTimeMs);
+    PurgentTelemetryProvider::FileCleanupStats(statistics);
     activity.Stop(hr);
     if (FAILED(hr)) {
         // The same deliberate "\n\r" ending as the announcement above.

@@ -1,7 +1,7 @@
 // Path functions on POSIX paths: canonicalization and its length limits, the appended separator,
 // full paths against the current folder, the current and temporary folders, folder tests.
 #include "platform/platform.h"
-#include "scoped_environment.h"
+#include "support/scoped_environment.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

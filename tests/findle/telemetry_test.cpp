@@ -1,38 +1,16 @@
-// The tools' own providers, used exactly as the tools use them.
+// findle's provider, used exactly as the tool uses it, under the POSIX layer's trace session.
+#if !defined(_WIN32)
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "common/failure_macros.h"
-#include "common/telemetry/findle_telemetry.h"
-#include "common/telemetry/purgent_telemetry.h"
-
-#if !defined(_WIN32)
-#include "trace_session.h"
-#endif
+#include "telemetry/trace_session.h"
+#include "tools/Findle/findle_telemetry.h"
 
 namespace {
 
-bool IsZero(const GUID& id)
-{
-    const GUID zero{};
-    return std::memcmp(&id, &zero, sizeof id) == 0;
-}
-
-// No session listens to the tests: the run goes through and creates no activity id.
-TEST(ToolProviders, APurgentRunWithoutASessionCreatesNoActivityId)
-{
-    PurgentTelemetryProvider::OrvoFilesCleanup activity;
-    activity.Start();
-    PurgentTelemetryProvider::FileCleanupStats(3, 2, 2000, 2, 1, 5);
-    EXPECT_TRUE(IsZero(activity.Id()));
-    activity.Stop(S_OK);
-}
-
-#if !defined(_WIN32)
 // A finder run whose search met a denied folder: the stop carries that failure, while the
 // first report of it keeps the activity's keyword, which already holds 0x200000000000.
-TEST(ToolProviders, AFinderRunStopsWithTheFailureItsSearchReported)
+TEST(FindleTelemetry, AFinderRunStopsWithTheFailureItsSearchReported)
 {
     const telemetry_test::TraceSession session("Brel.Orvo.Utilities.Findle");
     {
@@ -55,6 +33,6 @@ TEST(ToolProviders, AFinderRunStopsWithTheFailureItsSearchReported)
     }
     EXPECT_EQ(events[2].Field("hresult").number, 0x80070005u);
 }
-#endif
 
 } // namespace
+#endif

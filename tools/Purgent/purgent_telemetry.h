@@ -1,6 +1,7 @@
 // purgent's telemetry: the provider "Brel.Orvo.Utilities.Purgent", its run activity and the
-// statistics event of one cleanup.
+// statistics event of one cleanup. The provider and activity machinery is common/telemetry/.
 #pragma once
+#include "api-orvo-files/orvo_files.h"
 #include "common/telemetry/activity_base.h"
 #include "common/telemetry/trace_logging_provider.h"
 
@@ -15,9 +16,10 @@ public:
         OrvoFilesCleanup() : ActivityBase("OrvoFilesCleanup") {}
     };
 
-    // "FileCleanupStats": the engine's six counters, outside any activity.
-    static void FileCleanupStats(DWORD filesConsidered, DWORD filesRemoved, ULONGLONG filesRemovedSizeBytes,
-                                 DWORD foldersVisited, DWORD foldersRemoved, DWORD elapsedTimeMs);
+    // "FileCleanupStats": the engine's six counters, outside any activity. The fields keep the
+    // order FilesConsidered, FilesRemoved, FilesRemovedSizeBytes, FoldersVisited, FoldersRemoved,
+    // ElapsedTimeMs (not the record's), then the privacy tags.
+    static void FileCleanupStats(const CleanupStatistics& statistics);
 
 private:
     constexpr PurgentTelemetryProvider() : TraceLoggingProvider("Brel.Orvo.Utilities.Purgent") {}

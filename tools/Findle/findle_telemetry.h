@@ -1,4 +1,5 @@
-// findle's telemetry: the provider "Brel.Orvo.Utilities.Findle" and its run activity.
+// findle's telemetry: the provider "Brel.Orvo.Utilities.Findle" and its run activity (the
+// provider and activity machinery is common/telemetry/).
 //
 //   FindleTelemetryProvider::Findle activity;
 //   activity.Start();

@@ -1,13 +1,16 @@
 // The POSIX layer's event tracing: which ORVO_TRACE texts describe a session, when the enable
-// callback runs, which writes reach the file, activity ids and handle checks.
-#if !defined(_WIN32)
+// callback runs, which writes reach the file, activity ids and handle checks. The events are
+// built with the telemetry's own field writer.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string>
 
 #include "common/telemetry/event_fields.h"
-#include "trace_session.h"
+#include "support/test_support.h"
+#include "support/trace_decoder.h"
 
 namespace {
 
@@ -178,4 +181,3 @@ TEST(TraceSession, CreatedActivityIdsAreDistinctRandomGuids)
 }
 
 } // namespace
-#endif

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/file_content.h"
+#include "posix_layer/file_content.h"
 #include "support/test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/file_content.h"
+#include "posix_layer/file_content.h"
 #include "support/test_support.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // StrFormatByteSizeW: every row of the system's observed table under both decimal separators,
 // and the cut text of small buffers.
 #include "platform/platform.h"
-#include "scoped_environment.h"
+#include "support/scoped_environment.h"
 
 #include <gtest/gtest.h>
 

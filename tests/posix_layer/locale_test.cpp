@@ -1,7 +1,7 @@
 // The user locale's number conventions (GetLocaleInfoW) and GetNumberFormatEx: grouping,
 // rounding, negative forms, input validation and buffer sizes.
 #include "platform/platform.h"
-#include "scoped_environment.h"
+#include "support/scoped_environment.h"
 
 #include <gtest/gtest.h>
 
