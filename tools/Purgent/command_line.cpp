@@ -88,9 +88,11 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
         {L'z', kEverything},
         {L'b', CLEANUP_AGE_FOLDERS},
     };
-    // The argument after -a, -d or -n: present and not switch-shaped.
-    auto takeValue = [&](int& index) -> wchar_t* {
+    // The argument after -a, -d or -n: present and not switch-shaped; else the message that names
+    // what the switch needs, and null.
+    auto takeValue = [&](int& index, char letter, const char* needed) -> wchar_t* {
         if (index + 1 >= argc || StartsLikeSwitch(argv[index + 1])) {
+            printf("Missing argument for the -%c switch. %s must be specified.\n", letter, needed);
             return nullptr;
         }
         return argv[++index];
@@ -120,27 +122,18 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
         if (IsSwitch(argument, L't')) {
             request.useTemp = true;
         } else if (IsSwitch(argument, L'a')) {
-            const wchar_t* value = takeValue(i);
-            if (value == nullptr) {
-                printf("Missing argument for the -a switch. Age must be specified.\n");
-                return kRejected;
-            }
-            if (!ParseAge(value, request.minimumAge)) {
+            const wchar_t* value = takeValue(i, 'a', "Age");
+            if (value == nullptr || !ParseAge(value, request.minimumAge)) {
                 return kRejected;
             }
         } else if (IsSwitch(argument, L'd')) {
-            const wchar_t* value = takeValue(i);
-            if (value == nullptr) {
-                printf("Missing argument for the -d switch. Maximum duration must be specified.\n");
-                return kRejected;
-            }
-            if (!ParseDuration(value, request.maximumDurationMs)) {
+            const wchar_t* value = takeValue(i, 'd', "Maximum duration");
+            if (value == nullptr || !ParseDuration(value, request.maximumDurationMs)) {
                 return kRejected;
             }
         } else if (IsSwitch(argument, L'n')) {
-            wchar_t* value = takeValue(i);
+            wchar_t* value = takeValue(i, 'n', "FileSpec(s)");
             if (value == nullptr) {
-                printf("Missing argument for the -n switch. FileSpec(s) must be specified.\n");
                 return kRejected;
             }
             request.fileSpecs = value;
