@@ -10,9 +10,9 @@
 #include "api-orvo-time/orvo_time.h"
 #include "common/failure_macros.h"
 #include "common/hresults.h"
+#include "common/path_names.h"
 
 namespace {
-constexpr size_t kWorkPathChars = 32768;
 constexpr DWORD kEngineHeapOptions = HEAP_GROWABLE | HEAP_ZERO_MEMORY | HEAP_CREATE_SEGMENT_HEAP | HEAP_CREATE_HARDENED;
 constexpr SIZE_T kEngineHeapInitialBytes = 65536;
 constexpr DWORD kFolderModeBits = CLEANUP_REMOVE_EMPTY_SUBFOLDERS | CLEANUP_REMOVE_EMPTIED_SUBFOLDERS |
@@ -57,7 +57,7 @@ public:
     PWSTR Allocate()
     {
         heap_ = g_engineHeap != nullptr ? g_engineHeap : GetProcessHeap();
-        workPath_ = static_cast<PWSTR>(HeapAlloc(heap_, 0, kWorkPathChars * sizeof(wchar_t)));
+        workPath_ = static_cast<PWSTR>(HeapAlloc(heap_, 0, kPathBufferChars * sizeof(wchar_t)));
         return workPath_;
     }
 
@@ -86,7 +86,6 @@ extern "C" HRESULT WINAPI OrvoFilesCleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGL
                                           DWORD MaximumDurationMs, CleanupStatistics* Statistics)
 {
     CleanupStatistics work{};
-    WIN32_FIND_DATAW findData{};
     if (Statistics != nullptr) {
         *Statistics = CleanupStatistics{};
     }
@@ -105,8 +104,8 @@ extern "C" HRESULT WINAPI OrvoFilesCleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGL
     }
 
     RETURN_HR_IF(E_INVALIDARG, Path == nullptr || Path[0] == L'\0');
-    size_t length = wcsnlen(Path, kWorkPathChars);
-    RETURN_HR_IF(E_INVALIDARG, length == kWorkPathChars);
+    size_t length = wcsnlen(Path, kPathBufferChars);
+    RETURN_HR_IF(E_INVALIDARG, length == kPathBufferChars);
     PCWSTR root = Path;
     while (length > 0 && iswspace(static_cast<wint_t>(*root))) {
         ++root;
@@ -120,12 +119,19 @@ extern "C" HRESULT WINAPI OrvoFilesCleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGL
     HandBack handBack(startTime, work, Statistics);
     const PWSTR workPath = handBack.Allocate();
     RETURN_IF_NULL_ALLOC(workPath);
-    RETURN_IF_FAILED(PathCchCanonicalizeEx(workPath, kWorkPathChars, root, PATHCCH_ENSURE_IS_EXTENDED_LENGTH_PATH));
+    RETURN_IF_FAILED(PathCchCanonicalizeEx(workPath, kPathBufferChars, root, PATHCCH_ENSURE_IS_EXTENDED_LENGTH_PATH));
     PWSTR end = nullptr;
-    RETURN_IF_FAILED(PathCchAddBackslashEx(workPath, kWorkPathChars, &end, nullptr));
+    RETURN_IF_FAILED(PathCchAddBackslashEx(workPath, kPathBufferChars, &end, nullptr));
 
-    const HRESULT hr = CleanupFolder(FileSpecs, MinimumAge, workPath, kWorkPathChars, end, &startTime, &findData,
-                                     flags, MaximumDurationMs, &work, 0);
+    const HRESULT hr = CleanupFolder({.fileSpecs = FileSpecs,
+                                      .minimumAge = MinimumAge,
+                                      .flags = flags,
+                                      .maximumDurationMs = MaximumDurationMs,
+                                      .startTime = &startTime,
+                                      .workPath = workPath,
+                                      .workPathChars = kPathBufferChars,
+                                      .rootEnd = end,
+                                      .statistics = &work});
     if (FAILED(hr)) {
         RETURN_HR_MSG(hr, L"WorkPath=\"%ls\"", workPath);
     }

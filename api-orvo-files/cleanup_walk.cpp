@@ -13,8 +13,6 @@
 // entered and never removed.
 #include "api-orvo-files/cleanup_walk.h"
 
-#include "common/file_information.h"
-
 #include <cwchar>
 #include <new>
 #include <vector>
@@ -22,33 +20,12 @@
 #include "api-orvo-time/orvo_time.h"
 #include "common/buffer_format.h"
 #include "common/failure_macros.h"
+#include "common/file_information.h"
+#include "common/handle_owners.h"
 #include "common/hresults.h"
+#include "common/path_names.h"
 
 namespace {
-
-constexpr wchar_t kSeparator[] = {platform::kPathSeparator, L'\0'};
-
-class FindHandle {
-public:
-    FindHandle() = default;
-    FindHandle(FindHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    FindHandle& operator=(FindHandle&&) = delete;
-    FindHandle(const FindHandle&) = delete;
-    ~FindHandle() { Close(); }
-    void Reset(HANDLE handle) { handle_ = handle; }
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void Close()
-    {
-        if (valid()) {
-            FindClose(handle_);
-            handle_ = INVALID_HANDLE_VALUE;
-        }
-    }
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
 
 struct Level {
     PWSTR end = nullptr;       // just behind this folder's separator in the work path
@@ -61,19 +38,12 @@ struct Level {
     FindHandle find;
 };
 
-struct Walk {
-    PCWSTR fileSpecs;
-    ULONGLONG minimumAge;
-    PWSTR workPath;
-    size_t workPathChars;
-    const FILETIME* startTime;
+// The call's parameters and the find record that every level shares, with the steps of a level.
+struct Walk : CleanupParameters {
     WIN32_FIND_DATAW* findData;
-    DWORD flags;
-    DWORD maximumDurationMs;
-    CleanupStatistics* stats;
 
     bool Has(DWORD bits) const { return (flags & bits) != 0; }
-    DWORD RemovalCount() const { return stats->FilesRemoved + stats->FoldersRemoved; }
+    DWORD RemovalCount() const { return statistics->FilesRemoved + statistics->FoldersRemoved; }
 
     HRESULT CheckDeadline() const
     {
@@ -99,11 +69,6 @@ struct Walk {
     HRESULT ExamineFile(Level& level);
     void Finish(Level& level);
 };
-
-bool IsDotOrDotDot(const wchar_t* name)
-{
-    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
 
 // The root's own time, taken before anything inside it is deleted: its "." entry when the
 // enumeration returned that first. A filtered enumeration starts at the first match instead, and
@@ -164,7 +129,7 @@ HRESULT Walk::Open(Level& level, bool& opened)
         }
     }
     level.find.Reset(find);
-    ++stats->FoldersVisited;
+    ++statistics->FoldersVisited;
     if (level.depth == 0 && minimumAge != 0 && Has(CLEANUP_REMOVE_ROOT)) {
         level.folderTime = RootFolderTime(level);
     }
@@ -189,14 +154,14 @@ HRESULT Walk::ExamineEntry(Level& level, PWSTR& childEnd)
     PWSTR nameEnd = nullptr;
     size_t left = 0;
     RETURN_IF_FAILED(CopyToBuffer(level.end, level.remaining, findData->cFileName, &nameEnd, &left));
-    RETURN_IF_FAILED(CopyToBuffer(nameEnd, left, kSeparator, &childEnd, nullptr));
+    RETURN_IF_FAILED(CopyToBuffer(nameEnd, left, kSeparatorText, &childEnd, nullptr));
     return S_OK;
 }
 
 HRESULT Walk::ExamineFile(Level& level)
 {
     RETURN_IF_FAILED(CheckDeadline());
-    ++stats->FilesConsidered;
+    ++statistics->FilesConsidered;
     if (TooYoung(findData->ftLastWriteTime)) {
         return S_OK;
     }
@@ -230,8 +195,8 @@ HRESULT Walk::ExamineFile(Level& level)
         readOnlyCleared = true;
     }
     if (DeleteFileW(workPath)) {
-        ++stats->FilesRemoved;
-        stats->FilesRemovedSizeBytes += (static_cast<ULONGLONG>(findData->nFileSizeHigh) << 32) | findData->nFileSizeLow;
+        ++statistics->FilesRemoved;
+        statistics->FilesRemovedSizeBytes += (static_cast<ULONGLONG>(findData->nFileSizeHigh) << 32) | findData->nFileSizeLow;
         return S_OK;
     }
     const HRESULT deleteHr = failure::HResultFromLastError();
@@ -258,25 +223,22 @@ void Walk::Finish(Level& level)
     }
     const bool tooYoung = Has(CLEANUP_AGE_FOLDERS) && TooYoung(level.folderTime);
     if (tryRemoval && !tooYoung && RemoveDirectoryW(workPath)) {
-        ++stats->FoldersRemoved;
+        ++statistics->FoldersRemoved;
     }
     level.find.Close();
 }
 
 } // namespace
 
-HRESULT CleanupFolder(PCWSTR fileSpecs, ULONGLONG minimumAge, PWSTR workPath, size_t workPathChars, PWSTR end,
-                      const FILETIME* startTime, WIN32_FIND_DATAW* findData, DWORD flags,
-                      DWORD maximumDurationMs, CleanupStatistics* statistics, DWORD depth)
+HRESULT CleanupFolder(const CleanupParameters& parameters)
 {
-    Walk walk{fileSpecs, minimumAge,        workPath, workPathChars, startTime,
-              findData,  flags,             maximumDurationMs, statistics};
+    WIN32_FIND_DATAW findData{};
+    Walk walk{{parameters}, &findData};
     std::vector<Level> levels;
     HRESULT hr = S_OK;
     try {
         levels.reserve(64);
-        levels.emplace_back().end = end;
-        levels.back().depth = depth;
+        levels.emplace_back().end = parameters.rootEnd;
         bool opened = false;
         hr = walk.Open(levels.back(), opened);
         if (FAILED(hr) || !opened) {
@@ -284,7 +246,7 @@ HRESULT CleanupFolder(PCWSTR fileSpecs, ULONGLONG minimumAge, PWSTR workPath, si
         }
         while (!levels.empty()) {
             Level& level = levels.back();
-            if (level.advance && !FindNextFileW(level.find.get(), findData)) {
+            if (level.advance && !FindNextFileW(level.find.get(), &findData)) {
                 walk.Finish(level);
                 levels.pop_back();
                 continue;

@@ -1,5 +1,5 @@
-// Reads back the file of a trace session (docs/telemetry.md gives the record layout) and decodes
-// every event's names, types and values from the metadata the event carries.
+// Reads back the file of a trace session (the record layout: the README's trace session section)
+// and decodes every event's names, types and values from the metadata the event carries.
 #pragma once
 
 #include <array>

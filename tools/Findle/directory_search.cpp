@@ -11,9 +11,11 @@
 //
 // The walk: a SearchFolder call is a loop over an explicit stack of levels, not one call per
 // folder, so that a tree as deep as a path allows (16,000 levels and more) never exhausts the
-// thread's stack, whatever thread it runs on. All levels of a walk share one path buffer and one
-// find record: a level keeps only the position behind its folder's separator, the places left
-// there and its enumeration. Memory therefore grows with the path, not with one buffer per level.
+// thread's stack, whatever thread it runs on. All levels of a walk share one path buffer (32,768
+// wide characters: 64 KiB on Windows, 128 KiB on Linux, whose wide characters have four bytes)
+// and one find record: a level keeps only the position behind its folder's separator, the places
+// left there and its enumeration. Memory therefore grows with the path, not with one buffer per
+// level.
 //
 // Folder links are entered, except one whose target is a folder on the current path (from the
 // starting folder down): entering it would be a loop. That branch ends with kHrLinkLoop as its
@@ -31,6 +33,8 @@
 
 #include "common/buffer_format.h"
 #include "common/failure_macros.h"
+#include "common/handle_owners.h"
+#include "common/path_names.h"
 #include "tools/Findle/folder_chain.h"
 #include "tools/Findle/long_path.h"
 #include "tools/Findle/path_buffer.h"
@@ -40,35 +44,6 @@ namespace {
 // Win32 error 1921, ERROR_CANT_RESOLVE_FILENAME: what the system reports for a chain of links it
 // will not follow to its end.
 constexpr HRESULT kHrLinkLoop = static_cast<HRESULT>(0x80070781);
-constexpr wchar_t kSeparator[] = {platform::kPathSeparator, L'\0'};
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    FindHandle(FindHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    FindHandle& operator=(FindHandle&&) = delete;
-    FindHandle(const FindHandle&) = delete;
-    ~FindHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            FindClose(handle_);
-        }
-    }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-// Where every walk of a search reports: the four shared counters and the status.
-struct ResultAddresses {
-    LONG volatile* filesConsidered;
-    LONG volatile* filesMatched;
-    LONG64 volatile* matchedBytes;
-    LONG volatile* foldersVisited;
-    HRESULT volatile* status;
-};
-
 // The objects of a parallel search.
 struct Coordination {
     HANDLE slots;             // slot semaphore
@@ -80,7 +55,8 @@ struct Coordination {
 struct SearchParameters {
     const wchar_t* pattern;
     const Coordination* coordination; // null in a sequential search
-    ResultAddresses results;
+    SearchResults* results;           // the shared counters, changed with interlocked operations
+    HRESULT volatile* status;
 };
 
 // One handed-off subfolder; the path follows the record in the same heap block.
@@ -95,12 +71,7 @@ static_assert(sizeof(SearchWorkItem) % alignof(wchar_t) == 0);
 // The status keeps the first failure only.
 void RecordFailure(const SearchParameters& search, HRESULT hr)
 {
-    InterlockedCompareExchange(search.results.status, hr, S_OK);
-}
-
-bool IsDotName(const wchar_t* name)
-{
-    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+    InterlockedCompareExchange(search.status, hr, S_OK);
 }
 
 void SearchFolder(const wchar_t* folder, size_t startChars, const SearchParameters& search);
@@ -224,8 +195,8 @@ HRESULT Walk::Open(wchar_t* end, size_t remaining, size_t pathChars)
     RETURN_IF_FAILED(CopyToBuffer(end, remaining, L"*"));
     constexpr DWORD kFlags = FIND_FIRST_EX_LARGE_FETCH | platform::kFindFollowLinks | platform::kFindLazyData;
     FindHandle find(FindFirstFileExW(path_, FindExInfoBasic, &entry_, FindExSearchNameMatch, nullptr, kFlags));
-    RETURN_HR_IF(failure::HResultFromLastError(), find.get() == INVALID_HANDLE_VALUE);
-    InterlockedIncrement(search_.results.foldersVisited);
+    RETURN_HR_IF(failure::HResultFromLastError(), !find.valid());
+    InterlockedIncrement(&search_.results->foldersVisited);
     levels_.push_back(Level{end, remaining, std::move(find)});
     chain_.Enter(pathChars);
     return S_OK;
@@ -240,7 +211,7 @@ void Walk::Leave()
 // The entry in the find record, in the innermost level. Returns the folder's own failures only.
 HRESULT Walk::Examine(Level& level)
 {
-    if (IsDotName(entry_.cFileName)) {
+    if (IsDotOrDotDot(entry_.cFileName)) {
         return S_OK;
     }
     wchar_t* nameEnd = nullptr;
@@ -272,7 +243,7 @@ void Walk::EnterSubfolder(wchar_t* nameEnd, size_t left)
     const size_t pathChars = static_cast<size_t>(nameEnd - path_);
     wchar_t* end = nullptr;
     size_t remaining = 0;
-    HRESULT hr = CopyToBuffer(nameEnd, left, kSeparator, &end, &remaining);
+    HRESULT hr = CopyToBuffer(nameEnd, left, kSeparatorText, &end, &remaining);
     if (SUCCEEDED(hr)) {
         hr = Open(end, remaining, pathChars);
     }
@@ -295,7 +266,7 @@ HRESULT Walk::CheckLink()
 
 void Walk::ConsiderFile(HANDLE find)
 {
-    const ResultAddresses& results = search_.results;
+    SearchResults& results = *search_.results;
     if (PathMatchSpecW(entry_.cFileName, search_.pattern)) {
         // The size is read for matches only: this is where an enumeration that leaves sizes out
         // (the lazy flag) fetches it. A size that cannot be had is the folder's failure; the
@@ -303,14 +274,14 @@ void Walk::ConsiderFile(HANDLE find)
         if (!platform::CompleteFindData(find, &entry_)) {
             Fail(failure::HResultFromLastError());
         }
-        if (InterlockedIncrement(results.filesMatched) == 1) {
+        if (InterlockedIncrement(&results.filesMatched) == 1) {
             printf("\n");
         }
         printf("%ls\n", path_ + std::wcslen(platform::kLongPathPrefix));
         const LONG64 size = static_cast<LONG64>((static_cast<ULONGLONG>(entry_.nFileSizeHigh) << 32) | entry_.nFileSizeLow);
-        InterlockedExchangeAdd64(results.matchedBytes, size);
+        InterlockedExchangeAdd64(&results.matchedBytes, size);
     }
-    InterlockedIncrement(results.filesConsidered);
+    InterlockedIncrement(&results.filesConsidered);
 }
 
 // Searches `folder` and its whole subtree on this thread. `startChars`: the length of the
@@ -332,33 +303,25 @@ HRESULT SearchTree(const wchar_t* folder, const wchar_t* pattern, DWORD concurre
 {
     SearchResults local;
     HRESULT status = S_OK;
-    SearchParameters search{pattern, nullptr,
-                            {&local.filesConsidered, &local.filesMatched, &local.matchedBytes, &local.foldersVisited,
-                             &status}};
+    SearchParameters search{pattern, nullptr, &local, &status};
     if (concurrencyLimit <= 1) {
         SearchFolder(folder, 0, search);
         results = local;
         return status;
     }
     const LONG limit = static_cast<LONG>(concurrencyLimit);
-    HANDLE slots = CreateSemaphoreW(nullptr, limit - 1, limit, nullptr);
-    RETURN_HR_IF(failure::HResultFromLastError(), slots == nullptr);
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (done == nullptr) {
-        const HRESULT hr = failure::HResultFromLastError();
-        CloseHandle(slots);
-        RETURN_HR(hr);
-    }
+    const OwnedHandle slots(CreateSemaphoreW(nullptr, limit - 1, limit, nullptr));
+    RETURN_HR_IF(failure::HResultFromLastError(), !slots.valid());
+    const OwnedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    RETURN_HR_IF(failure::HResultFromLastError(), !done.valid());
     LONG outstanding = 1;
-    const Coordination coordination{slots, done, &outstanding};
+    const Coordination coordination{slots.get(), done.get(), &outstanding};
     search.coordination = &coordination;
     SearchFolder(folder, 0, search);
     if (InterlockedDecrement(&outstanding) > 0) {
-        ReleaseSemaphore(slots, 1, nullptr);
-        WaitForSingleObject(done, INFINITE);
+        ReleaseSemaphore(slots.get(), 1, nullptr);
+        WaitForSingleObject(done.get(), INFINITE);
     }
-    CloseHandle(done);
-    CloseHandle(slots);
     results = local;
     return status;
 }

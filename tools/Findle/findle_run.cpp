@@ -46,8 +46,7 @@ int RunFindle(const FindleOptions& options)
         const wchar_t* const shown = target.folder + std::wcslen(platform::kLongPathPrefix);
         const size_t length = std::wcslen(shown);
         const bool endsWithSeparator = length > 0 && shown[length - 1] == platform::kPathSeparator;
-        const wchar_t separator[] = {platform::kPathSeparator, L'\0'};
-        printf("Searching %ls%ls%ls\n", shown, endsWithSeparator ? L"" : separator, target.pattern);
+        printf("Searching %ls%ls%ls\n", shown, endsWithSeparator ? L"" : kSeparatorText, target.pattern);
     }
 
     FindleTelemetryProvider::Findle activity;

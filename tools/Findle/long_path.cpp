@@ -6,6 +6,7 @@
 #include "common/buffer_format.h"
 #include "common/failure_macros.h"
 #include "common/hresults.h"
+#include "common/path_names.h"
 
 HRESULT MakeLongPath(wchar_t* destination, size_t capacity, const wchar_t* source, wchar_t** end, size_t* remaining,
                      bool trailingSeparator)
@@ -25,8 +26,7 @@ HRESULT MakeLongPath(wchar_t* destination, size_t capacity, const wchar_t* sourc
         hr = append(source);
     }
     if (SUCCEEDED(hr) && trailingSeparator && (position == destination || position[-1] != platform::kPathSeparator)) {
-        const wchar_t separator[] = {platform::kPathSeparator, L'\0'};
-        hr = append(separator);
+        hr = append(kSeparatorText);
     }
     if (end != nullptr) {
         *end = position;

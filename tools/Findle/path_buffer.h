@@ -1,11 +1,11 @@
-// The finder's path buffers: 32,768 wide characters from the process heap, given back when
-// their owner goes out of scope.
+// The finder's path buffers: kPathBufferChars (32,768) wide characters from the process heap,
+// given back when their owner goes out of scope.
 #pragma once
 #include "platform/platform.h"
 
 #include <memory>
 
-inline constexpr size_t kPathBufferChars = 32768;
+#include "common/path_names.h"
 
 struct ProcessHeapDeleter {
     void operator()(void* block) const { HeapFree(GetProcessHeap(), 0, block); }

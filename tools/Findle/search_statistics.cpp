@@ -3,20 +3,8 @@
 
 #include <climits>
 
-#include "common/buffer_format.h"
+#include "common/elapsed_time_line.h"
 #include "common/number_format.h"
-
-namespace {
-
-// Plain digits first, then grouped by the user locale into the field's own buffer.
-void FormatField(wchar_t (&field)[kFieldChars], const wchar_t* format, auto value)
-{
-    wchar_t digits[kFieldChars];
-    FormatToBuffer(digits, kFieldChars, format, value);
-    FormatGroupedNumber(field, static_cast<int>(kFieldChars), digits);
-}
-
-} // namespace
 
 ElapsedFigures ComputeElapsed(ULONGLONG counterTicks, double frequency, const SearchResults& results)
 {
@@ -24,11 +12,8 @@ ElapsedFigures ComputeElapsed(ULONGLONG counterTicks, double frequency, const Se
     figures.seconds = static_cast<double>(counterTicks) / frequency;
     const double milliseconds = figures.seconds * 1000.0 + 0.5;
     figures.milliseconds = milliseconds >= static_cast<double>(UINT_MAX) ? UINT_MAX : static_cast<DWORD>(milliseconds);
-    if (figures.seconds > 0) {
-        const long long items = static_cast<long long>(results.filesConsidered) + results.foldersVisited;
-        const double rate = static_cast<double>(items) / figures.seconds + 0.5;
-        figures.itemsPerSecond = rate >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<LONG>(rate);
-    }
+    const long long items = static_cast<long long>(results.filesConsidered) + results.foldersVisited;
+    figures.itemsPerSecond = ItemsPerSecond(items, figures.seconds);
     return figures;
 }
 
@@ -40,14 +25,12 @@ void PrintSearchStatistics(const SearchResults& results, const ElapsedFigures& e
     wchar_t visited[kFieldChars];
     wchar_t sizeText[kFieldChars] = {};
     wchar_t bytes[kFieldChars];
-    wchar_t milliseconds[kFieldChars];
-    FormatField(itemsPerSecond, L"%d", static_cast<int>(elapsed.itemsPerSecond));
-    FormatField(considered, L"%d", static_cast<int>(results.filesConsidered));
-    FormatField(matched, L"%d", static_cast<int>(results.filesMatched));
-    FormatField(visited, L"%d", static_cast<int>(results.foldersVisited));
+    FormatGroupedField(itemsPerSecond, L"%d", static_cast<int>(elapsed.itemsPerSecond));
+    FormatGroupedField(considered, L"%d", static_cast<int>(results.filesConsidered));
+    FormatGroupedField(matched, L"%d", static_cast<int>(results.filesMatched));
+    FormatGroupedField(visited, L"%d", static_cast<int>(results.foldersVisited));
     StrFormatByteSizeW(results.matchedBytes, sizeText, static_cast<UINT>(kFieldChars));
-    FormatField(bytes, L"%lld", static_cast<long long>(results.matchedBytes));
-    FormatField(milliseconds, L"%u", static_cast<unsigned int>(elapsed.milliseconds));
+    FormatGroupedField(bytes, L"%lld", static_cast<long long>(results.matchedBytes));
 
     if (results.filesMatched > 0) {
         printf("\n");
@@ -60,5 +43,5 @@ void PrintSearchStatistics(const SearchResults& results, const ElapsedFigures& e
             printf("Matching file(s) size: %ls bytes\n", bytes);
         }
     }
-    printf("Elapsed time: %lsms (%.03fs) @ %ls items/sec\n", milliseconds, elapsed.seconds, itemsPerSecond);
+    PrintElapsedTimeLine(elapsed.milliseconds, elapsed.seconds, itemsPerSecond);
 }

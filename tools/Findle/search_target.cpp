@@ -4,11 +4,11 @@
 #include <cwchar>
 
 #include "common/failure_macros.h"
+#include "common/path_names.h"
 #include "tools/Findle/long_path.h"
 
 namespace {
 constexpr wchar_t kEveryName[] = L"*";
-constexpr wchar_t kRootFolder[] = {platform::kPathSeparator, L'\0'};
 } // namespace
 
 HRESULT LocateSearchTarget(wchar_t* searchPath, SearchTarget& target)
@@ -28,7 +28,7 @@ HRESULT LocateSearchTarget(wchar_t* searchPath, SearchTarget& target)
         target.pattern = path;
     } else if (cut == path) {
         // The root: cutting there would leave no folder, so it keeps its separator.
-        target.folder = kRootFolder;
+        target.folder = kSeparatorText;
         target.pattern = cut + 1;
     } else {
         *cut = L'\0';

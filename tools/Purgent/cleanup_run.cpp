@@ -1,23 +1,10 @@
 // RunCleanup and the statistics block.
 #include "tools/Purgent/cleanup_run.h"
 
-#include <climits>
-
 #include "common/buffer_format.h"
+#include "common/elapsed_time_line.h"
 #include "common/number_format.h"
 #include "tools/Purgent/purgent_telemetry.h"
-
-namespace {
-
-// Plain digits first, then grouped by the user locale into the field's own buffer.
-void FormatField(wchar_t (&field)[kFieldChars], const wchar_t* format, auto value)
-{
-    wchar_t digits[kFieldChars];
-    FormatToBuffer(digits, kFieldChars, format, value);
-    FormatGroupedNumber(field, static_cast<int>(kFieldChars), digits);
-}
-
-} // namespace
 
 void PrintCleanupStatistics(const CleanupStatistics& statistics)
 {
@@ -27,25 +14,22 @@ void PrintCleanupStatistics(const CleanupStatistics& statistics)
     wchar_t removed[kFieldChars];
     wchar_t visited[kFieldChars];
     wchar_t foldersRemoved[kFieldChars];
-    wchar_t milliseconds[kFieldChars];
     wchar_t itemsPerSecond[kFieldChars];
 
     const ULONGLONG freed = statistics.FilesRemovedSizeBytes;
     StrFormatByteSizeW(static_cast<LONGLONG>(freed), sizeText, static_cast<UINT>(kFieldChars));
-    FormatField(bytes, L"%llu", freed);
-    FormatField(considered, L"%u", statistics.FilesConsidered);
-    FormatField(removed, L"%u", statistics.FilesRemoved);
-    FormatField(visited, L"%u", statistics.FoldersVisited);
-    FormatField(foldersRemoved, L"%u", statistics.FoldersRemoved);
-    FormatField(milliseconds, L"%u", statistics.ElapsedTimeMs);
+    FormatGroupedField(bytes, L"%llu", freed);
+    FormatGroupedField(considered, L"%u", statistics.FilesConsidered);
+    FormatGroupedField(removed, L"%u", statistics.FilesRemoved);
+    FormatGroupedField(visited, L"%u", statistics.FoldersVisited);
+    FormatGroupedField(foldersRemoved, L"%u", statistics.FoldersRemoved);
     const double seconds = statistics.ElapsedTimeMs / 1000.0;
     if (statistics.ElapsedTimeMs == 0) {
         // Under a millisecond there is no meaningful rate to show.
         CopyToBuffer(itemsPerSecond, kFieldChars, L"n/a");
     } else {
-        const ULONGLONG items = static_cast<ULONGLONG>(statistics.FoldersVisited) + statistics.FilesConsidered;
-        const double rate = static_cast<double>(items) / seconds + 0.5;
-        FormatField(itemsPerSecond, L"%d", rate >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(rate));
+        const long long items = static_cast<long long>(statistics.FoldersVisited) + statistics.FilesConsidered;
+        FormatGroupedField(itemsPerSecond, L"%d", ItemsPerSecond(items, seconds));
     }
 
     printf("Removed %ls file(s) out of %ls considered in %ls subfolder(s)\n", removed, considered, visited);
@@ -61,7 +45,7 @@ void PrintCleanupStatistics(const CleanupStatistics& statistics)
     } else if (folders) {
         printf("Removed %ls subfolder(s)\n", foldersRemoved);
     }
-    printf("Elapsed time: %lsms (%.03fs) @ %ls items/sec\n", milliseconds, seconds, itemsPerSecond);
+    PrintElapsedTimeLine(statistics.ElapsedTimeMs, seconds, itemsPerSecond);
 }
 
 int RunCleanup(const CleanupRequest& request)

@@ -1,21 +1,23 @@
-// ParseCommandLine and the two argument grammars.
+// ParseCommandLine: the switch table, the rules that combine switches, and the root path's checks.
 #include "tools/Purgent/command_line.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdint>
 #include <cwchar>
 #include <cwctype>
-#include <regex>
 #include <string>
 
 #include "api-orvo-files/orvo_files.h"
 #include "common/file_information.h"
+#include "common/path_names.h"
+#include "tools/Purgent/time_arguments.h"
 
 namespace {
 
-constexpr DWORD kAllOfTheAbove = 0x30B; // -x: -s -o -e -i -j
-constexpr DWORD kEverything = 0x317;    // -z: -s -o -u -r -i -j
+// -x: -s -o -e -i -j.
+constexpr DWORD kAllOfTheAbove = CLEANUP_RECURSE | CLEANUP_DELETE_READONLY | CLEANUP_REMOVE_EMPTIED_SUBFOLDERS |
+                                 CLEANUP_IGNORE_FILE_ERRORS | CLEANUP_IGNORE_FOLDER_ERRORS;
+// -z: -s -o -u -r -i -j.
+constexpr DWORD kEverything = CLEANUP_RECURSE | CLEANUP_DELETE_READONLY | CLEANUP_REMOVE_EMPTY_SUBFOLDERS |
+                              CLEANUP_REMOVE_ROOT | CLEANUP_IGNORE_FILE_ERRORS | CLEANUP_IGNORE_FOLDER_ERRORS;
 
 bool StartsLikeSwitch(const wchar_t* argument)
 {
@@ -29,36 +31,6 @@ bool IsSwitch(const wchar_t* argument, wchar_t letter)
            (argument[1] == letter || argument[1] == static_cast<wchar_t>(towupper(static_cast<wint_t>(letter)))) &&
            argument[2] == L'\0';
 }
-
-// The digits before the unit letter, as a signed 64-bit number; false on overflow.
-bool ConvertDigits(const std::wstring& digits, long long limit, long long& value)
-{
-    errno = 0;
-    value = wcstoll(digits.c_str(), nullptr, 10);
-    return !(errno == ERANGE || value > limit);
-}
-
-struct AgeUnit {
-    wchar_t letter;
-    ULONGLONG intervals;
-};
-constexpr AgeUnit kAgeUnits[] = {
-    {L's', 10'000'000ULL},         {L'm', 600'000'000ULL},         {L'h', 36'000'000'000ULL},
-    {L'd', 864'000'000'000ULL},    {L'w', 6'048'000'000'000ULL},   {L'M', 25'920'000'000'000ULL},
-    {L'Y', 315'360'000'000'000ULL},
-};
-
-ULONGLONG UnitMultiplier(wchar_t letter, const AgeUnit* units, size_t count)
-{
-    for (size_t i = 0; i < count; ++i) {
-        if (units[i].letter == letter) {
-            return units[i].intervals;
-        }
-    }
-    return 0;
-}
-
-constexpr AgeUnit kDurationUnits[] = {{L's', 1'000ULL}, {L'm', 60'000ULL}, {L'h', 3'600'000ULL}};
 
 // Both calls return the size they need, not a length, when the folder does not fit the buffer.
 bool FitsPathBuffer(DWORD length)
@@ -78,8 +50,7 @@ bool ReadTempFolder(wchar_t* pathBuffer)
     if (FAILED(PathCchSkipRoot(pathBuffer, &belowRoot))) {
         return false; // not a full path: it would be taken relative to wherever the tool runs
     }
-    const wchar_t separator[] = {platform::kPathSeparator, L'\0'};
-    if (belowRoot[wcsspn(belowRoot, separator)] == L'\0') {
+    if (belowRoot[wcsspn(belowRoot, kSeparatorText)] == L'\0') {
         return false;
     }
     // A link that leads to the root is the root too: what the folder is must differ from what its
@@ -92,50 +63,6 @@ bool ReadTempFolder(wchar_t* pathBuffer)
 }
 
 } // namespace
-
-bool ParseAge(const wchar_t* text, ULONGLONG& age)
-{
-    static const std::wregex grammar(L"(\\d+)([hmsdwMY])", std::regex::ECMAScript);
-    std::wcmatch match;
-    if (!std::regex_match(text, match, grammar)) {
-        printf("Unrecognized argument ('%ls') to the -a switch. Example: -a 3d (for 3 days of age or older)\n", text);
-        return false;
-    }
-    long long number = 0;
-    if (!ConvertDigits(match[1].str(), LLONG_MAX, number)) {
-        printf("Scalar in -a argument ('%ls') is out of range.\n", text);
-        return false;
-    }
-    const ULONGLONG multiplier = UnitMultiplier(match[2].str()[0], kAgeUnits, std::size(kAgeUnits));
-    if (__builtin_mul_overflow(static_cast<ULONGLONG>(number), multiplier, &age)) {
-        printf("Arithmetic conversion error in -a argument ('%ls').\n", text);
-        return false;
-    }
-    return true;
-}
-
-bool ParseDuration(const wchar_t* text, DWORD& milliseconds)
-{
-    static const std::wregex grammar(L"(\\d+)([hms])", std::regex::ECMAScript);
-    std::wcmatch match;
-    if (!std::regex_match(text, match, grammar)) {
-        printf("Unrecognized argument ('%ls') to the -d switch. Example: -d 30s (for max. 30 seconds)\n", text);
-        return false;
-    }
-    long long number = 0;
-    if (!ConvertDigits(match[1].str(), INT32_MAX, number)) {
-        printf("Scalar in -d argument ('%ls') is out of range.\n", text);
-        return false;
-    }
-    const ULONGLONG product =
-        static_cast<ULONGLONG>(number) * UnitMultiplier(match[2].str()[0], kDurationUnits, std::size(kDurationUnits));
-    if (product > 0xFFFFFFFFULL) {
-        printf("Arithmetic conversion error in -d argument ('%ls').\n", text);
-        return false;
-    }
-    milliseconds = static_cast<DWORD>(product);
-    return true;
-}
 
 ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, CleanupRequest& request)
 {
@@ -161,9 +88,11 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
         {L'z', kEverything},
         {L'b', CLEANUP_AGE_FOLDERS},
     };
-    // The argument after -a, -d or -n: present and not switch-shaped.
-    auto takeValue = [&](int& index) -> wchar_t* {
+    // The argument after -a, -d or -n: present and not switch-shaped; else the message that names
+    // what the switch needs, and null.
+    auto takeValue = [&](int& index, char letter, const char* needed) -> wchar_t* {
         if (index + 1 >= argc || StartsLikeSwitch(argv[index + 1])) {
+            printf("Missing argument for the -%c switch. %s must be specified.\n", letter, needed);
             return nullptr;
         }
         return argv[++index];
@@ -193,27 +122,18 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
         if (IsSwitch(argument, L't')) {
             request.useTemp = true;
         } else if (IsSwitch(argument, L'a')) {
-            const wchar_t* value = takeValue(i);
-            if (value == nullptr) {
-                printf("Missing argument for the -a switch. Age must be specified.\n");
-                return kRejected;
-            }
-            if (!ParseAge(value, request.minimumAge)) {
+            const wchar_t* value = takeValue(i, 'a', "Age");
+            if (value == nullptr || !ParseAge(value, request.minimumAge)) {
                 return kRejected;
             }
         } else if (IsSwitch(argument, L'd')) {
-            const wchar_t* value = takeValue(i);
-            if (value == nullptr) {
-                printf("Missing argument for the -d switch. Maximum duration must be specified.\n");
-                return kRejected;
-            }
-            if (!ParseDuration(value, request.maximumDurationMs)) {
+            const wchar_t* value = takeValue(i, 'd', "Maximum duration");
+            if (value == nullptr || !ParseDuration(value, request.maximumDurationMs)) {
                 return kRejected;
             }
         } else if (IsSwitch(argument, L'n')) {
-            wchar_t* value = takeValue(i);
+            wchar_t* value = takeValue(i, 'n', "FileSpec(s)");
             if (value == nullptr) {
-                printf("Missing argument for the -n switch. FileSpec(s) must be specified.\n");
                 return kRejected;
             }
             request.fileSpecs = value;

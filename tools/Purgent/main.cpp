@@ -1,8 +1,8 @@
 // purgent: deletes the files of a folder tree that match name patterns and a minimum age, and
 // the folders the switches allow, through the cleanup engine.
 //
-// Modules: command_line.cpp (switches and path rules), usage.cpp (banner and usage block),
-// cleanup_run.cpp (the engine call and the report).
+// Modules: command_line.cpp (switches and path rules), time_arguments.cpp (the -a and -d
+// grammars), usage.cpp (banner and usage block), cleanup_run.cpp (the engine call and the report).
 #include "tools/Purgent/cleanup_run.h"
 #include "tools/Purgent/command_line.h"
 

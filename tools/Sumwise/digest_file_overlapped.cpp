@@ -11,8 +11,8 @@
 
 #include "common/failure.h"
 #include "common/failure_macros.h"
+#include "common/handle_owners.h"
 #include "tools/Sumwise/digester.h"
-#include "tools/Sumwise/owned_resources.h"
 
 namespace {
 

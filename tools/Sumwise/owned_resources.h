@@ -1,26 +1,8 @@
-// Small owners of what one file's digest holds: a kernel-object handle, a mapped view, a block
-// of committed pages. Each releases what it holds when it goes out of scope.
+// Small owners of what one file's digest holds besides its handles (common/handle_owners.h): a
+// mapped view and a block of committed pages. Each releases what it holds when it goes out of
+// scope.
 #pragma once
 #include "platform/platform.h"
-
-// A handle closed with CloseHandle; both null and INVALID_HANDLE_VALUE mean "none".
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~OwnedHandle()
-    {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 // A view from MapViewOfFile.
 class OwnedView {

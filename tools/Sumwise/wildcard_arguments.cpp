@@ -3,28 +3,25 @@
 
 #include <cwchar>
 
-namespace {
+#include "common/handle_owners.h"
+#include "common/path_names.h"
 
-bool IsDotName(const wchar_t* name)
-{
-    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
+namespace {
 
 // Appends the names that `argument` finds; false when it finds nothing.
 bool AppendMatches(const wchar_t* argument, size_t prefixLength, std::vector<std::wstring>& text)
 {
     WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileExW(argument, FindExInfoStandard, &entry, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) {
+    const FindHandle find(FindFirstFileExW(argument, FindExInfoStandard, &entry, FindExSearchNameMatch, nullptr, 0));
+    if (!find.valid()) {
         return false;
     }
     const size_t before = text.size();
     do {
-        if (!IsDotName(entry.cFileName)) {
+        if (!IsDotOrDotDot(entry.cFileName)) {
             text.push_back(std::wstring(argument, prefixLength) + entry.cFileName);
         }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &entry));
     return text.size() > before;
 }
 
