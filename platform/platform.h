@@ -1,6 +1,7 @@
 // The one include of product code. On Windows it brings in the system's own headers; on POSIX
 // the layer in platform/posix/, which provides the same Win32 subset under the same names.
-// Differences that product code must express are the constants below.
+// Differences that product code must express are the constants below. The layer's own files
+// include the headers they use, never this one.
 #pragma once
 
 #if defined(_WIN32)
@@ -16,7 +17,6 @@
 #include <pathcch.h>
 #include <shlwapi.h>
 #include <evntprov.h>
-#include <wincrypt.h>
 #include <cstdio>
 #include <cwchar>
 
@@ -52,6 +52,7 @@ inline BOOL CompleteFindData(HANDLE, WIN32_FIND_DATAW*) { return TRUE; }
 
 #include "posix/win32_types.h"
 #include "posix/byte_size.h"
+#include "posix/console.h"
 #include "posix/crypto.h"
 #include "posix/debug.h"
 #include "posix/errors.h"
@@ -74,6 +75,7 @@ inline BOOL CompleteFindData(HANDLE, WIN32_FIND_DATAW*) { return TRUE; }
 #include "posix/threadpool.h"
 #include "posix/time.h"
 #include "posix/virtual_memory.h"
+#include "posix/wide_format.h"
 #include "posix/wildcard.h"
 
 namespace platform {

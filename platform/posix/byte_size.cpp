@@ -4,7 +4,9 @@
 // The digits are computed in integers, never in floating point, so that truncation is exact:
 // hundredths of the unit are (count * 100) >> (10 * unit), and that product cannot overflow
 // because the TB..EB ranges work in whole KB (below 2^53) and the lower ones stay below 2^40.
-#include "platform/platform.h"
+#include "platform/posix/byte_size.h"
+
+#include "platform/posix/locale.h"
 
 #include <algorithm>
 #include <climits>

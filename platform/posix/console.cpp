@@ -8,10 +8,14 @@
 // read from. The whole text of one call is written with one fwrite, which holds the stream's lock:
 // the lines of concurrent callers never interleave. A format ending in "\n\r" is written ending in
 // "\n".
-#include "platform/platform.h"
+#include "platform/posix/console.h"
+
+#include "platform/posix/text.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <locale.h>
 #include <string>
 #include <string_view>

@@ -11,7 +11,9 @@
 // provider is therefore loaded with the fallbacks kept (OSSL_PROVIDER_try_load with
 // retain_fallbacks), and only when MD4 is first asked for. Where the module cannot be loaded
 // (missing from the system, or OPENSSL_MODULES naming another folder), MD4 alone is refused.
-#include "platform/platform.h"
+#include "platform/posix/crypto.h"
+
+#include "platform/posix/errors.h"
 #include "platform/posix/kernel_object.h"
 
 #include <openssl/err.h>

@@ -1,9 +1,13 @@
 // Provides IsDebuggerPresent, OutputDebugStringW, RaiseFailFastException, GetCurrentThreadId and
 // GetCurrentProcessId over /proc/self/status, stderr, abort, gettid and getpid.
-#include "platform/platform.h"
+#include "platform/posix/debug.h"
+
+#include "platform/posix/text.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <fstream>
 #include <string>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // Program entry: provides the process's main, which hands wmain the arguments decoded from the
 // bytes of argv (UTF-8, with every other byte kept by an escape, so each argument round-trips).
 // The exit status is wmain's result; POSIX keeps its low 8 bits (-1 becomes 255).
-#include "platform/platform.h"
+#include "platform/posix/text.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // Provides GetLastError, SetLastError, FormatMessageW and the layer's one errno-to-Win32 mapping
 // (thread-local state; fstatat to tell a missing file from a missing folder; a built-in message table).
-#include "platform/platform.h"
+#include "platform/posix/errors.h"
 
 #include <cerrno>
 #include <cstring>
@@ -220,6 +220,16 @@ DWORD MissingPathError(int dirFd, const char* path)
         return ERROR_FILE_NOT_FOUND;
     }
     return ERROR_PATH_NOT_FOUND;
+}
+
+DWORD PathError(int err, int dirFd, const char* path)
+{
+    return err == ENOENT ? MissingPathError(dirFd, path) : Win32ErrorFromErrno(err);
+}
+
+DWORD PathError(int err)
+{
+    return err == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(err);
 }
 
 BOOL FailWithErrno(int err)

@@ -20,12 +20,20 @@ DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD 
 
 namespace platform {
 // Maps an errno value to the Win32 error code that the same failure gives on Windows.
-// ENOENT maps to 2; callers that must tell "file" from "path" not found use MissingPathError.
+// ENOENT maps to 2; calls on paths, which must tell "file" from "path" not found, use PathError.
 // EEXIST maps to 145, the meaning it has for rmdir. An errno with no closer match gives 31, so a
 // failure never reads as success and always has a text.
 DWORD Win32ErrorFromErrno(int err);
-// For an ENOENT on `path` (a narrow, platform path): 2 when the parent folder exists, 3 when a
-// folder on the way is missing or is not a folder.
+// The one decision between "file not found" (2) and "path not found" (3), for a call on a path
+// that failed with `err`; every other errno goes through Win32ErrorFromErrno.
+// - PathError(err, dirFd, path): the call was on `path`, relative to `dirFd`: ENOENT is 2 when
+//   the folder that should hold its last component exists, 3 when it does not (MissingPathError).
+// - PathError(err): the call was opening a folder on the way, or the folder it was asked to open
+//   as a folder: ENOENT is 3, whichever component is missing.
+DWORD PathError(int err, int dirFd, const char* path);
+DWORD PathError(int err);
+// What PathError answers for an ENOENT on `path` (a narrow, platform path, relative to `dirFd`): 2
+// when the parent folder exists, 3 when a folder on the way is missing or is not a folder.
 DWORD MissingPathError(int dirFd, const char* path);
 // Sets the thread's last error from errno and returns FALSE, the usual shell of a failing call.
 BOOL FailWithErrno(int err);

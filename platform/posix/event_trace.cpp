@@ -1,12 +1,16 @@
 // Provides EventRegister, EventSetInformation, EventActivityIdControl, EventWriteTransfer and
-// EventUnregister over getenv (the ORVO_TRACE session), getrandom, and open/write with O_APPEND.
-#include "platform/platform.h"
+// EventUnregister over getenv (the ORVO_TRACE session, read by trace_session.cpp), getrandom, and
+// open/write with O_APPEND.
+#include "platform/posix/event_trace.h"
 
-#include <algorithm>
+#include "platform/posix/errors.h"
+#include "platform/posix/trace_session.h"
+
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -23,79 +27,19 @@
 // may write from its callback's thread while another registers.
 namespace {
 
-struct Session {
-    std::string provider; // a name, or a GUID in its text form
-    UCHAR level = 0;
-    ULONGLONG matchAny = ~0ULL;
-    ULONGLONG matchAll = 0;
-    std::string file;
-};
+using platform::TraceSession;
 
 struct Registration {
     GUID providerId;
     PENABLECALLBACK callback;
     PVOID context;
-    std::optional<Session> session; // the session, once it enabled this provider
+    std::optional<TraceSession> session; // the session, once it enabled this provider
     std::string name;               // from the provider traits
 };
 
 std::mutex g_lock;
 std::map<REGHANDLE, Registration> g_registrations;
 REGHANDLE g_nextHandle = 1;
-
-bool ParseNumber(std::string_view text, ULONGLONG& value)
-{
-    const std::string copy(text);
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoull(copy.c_str(), &end, 0);
-    return !copy.empty() && errno == 0 && *end == '\0';
-}
-
-// "key=value;key=value..." with the keys provider, level, any, all and file; a text that names
-// no provider or no file, or holds an unknown key or a bad number, describes no session.
-std::optional<Session> ParseSession(const char* text)
-{
-    if (text == nullptr) {
-        return std::nullopt;
-    }
-    Session session;
-    std::string_view rest(text);
-    while (!rest.empty()) {
-        const size_t end = std::min(rest.find(';'), rest.size());
-        const std::string_view item = rest.substr(0, end);
-        rest.remove_prefix(std::min(end + 1, rest.size()));
-        if (item.empty()) {
-            continue;
-        }
-        const size_t equals = item.find('=');
-        if (equals == std::string_view::npos) {
-            return std::nullopt;
-        }
-        const std::string_view key = item.substr(0, equals);
-        const std::string_view value = item.substr(equals + 1);
-        ULONGLONG number = 0;
-        if (key == "provider") {
-            session.provider = value;
-        } else if (key == "file") {
-            session.file = value;
-        } else if (!ParseNumber(value, number)) {
-            return std::nullopt;
-        } else if (key == "level" && number <= 255) {
-            session.level = static_cast<UCHAR>(number);
-        } else if (key == "any") {
-            session.matchAny = number;
-        } else if (key == "all") {
-            session.matchAll = number;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (session.provider.empty() || session.file.empty()) {
-        return std::nullopt;
-    }
-    return session;
-}
 
 // "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx", with or without braces, either letter case.
 std::string GuidText(const GUID& id)
@@ -134,7 +78,7 @@ struct PendingEnable {
     PENABLECALLBACK callback = nullptr;
     GUID providerId{};
     PVOID context = nullptr;
-    Session session;
+    TraceSession session;
 
     void Call() const
     {
@@ -145,13 +89,13 @@ struct PendingEnable {
     }
 };
 
-PendingEnable Enable(Registration& registration, const Session& session)
+PendingEnable Enable(Registration& registration, const TraceSession& session)
 {
     registration.session = session;
     return PendingEnable{registration.callback, registration.providerId, registration.context, session};
 }
 
-bool EventPasses(const Session& session, const EVENT_DESCRIPTOR& descriptor)
+bool EventPasses(const TraceSession& session, const EVENT_DESCRIPTOR& descriptor)
 {
     const bool level = session.level == 0 || descriptor.Level == 0 || descriptor.Level <= session.level;
     const ULONGLONG keyword = descriptor.Keyword;
@@ -174,7 +118,7 @@ ULONG EVNTAPI EventRegister(LPCGUID providerId, PENABLECALLBACK enableCallback, 
     if (providerId == nullptr || regHandle == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    const std::optional<Session> session = ParseSession(std::getenv("ORVO_TRACE"));
+    const std::optional<TraceSession> session = platform::ParseTraceSession(std::getenv("ORVO_TRACE"));
     PendingEnable pending;
     {
         const std::lock_guard<std::mutex> hold(g_lock);
@@ -207,7 +151,7 @@ ULONG EVNTAPI EventSetInformation(REGHANDLE regHandle, EVENT_INFO_CLASS informat
     if (size != informationLength || terminator == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    const std::optional<Session> session = ParseSession(std::getenv("ORVO_TRACE"));
+    const std::optional<TraceSession> session = platform::ParseTraceSession(std::getenv("ORVO_TRACE"));
     PendingEnable pending;
     {
         const std::lock_guard<std::mutex> hold(g_lock);
@@ -272,7 +216,7 @@ ULONG EVNTAPI EventWriteTransfer(REGHANDLE regHandle, PCEVENT_DESCRIPTOR eventDe
         if (found == g_registrations.end()) {
             return ERROR_INVALID_HANDLE;
         }
-        const std::optional<Session>& session = found->second.session;
+        const std::optional<TraceSession>& session = found->second.session;
         if (!session || !EventPasses(*session, *eventDescriptor)) {
             return ERROR_SUCCESS;
         }
@@ -296,8 +240,7 @@ ULONG EVNTAPI EventWriteTransfer(REGHANDLE regHandle, PCEVENT_DESCRIPTOR eventDe
     const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int openError = errno;
-        return openError == ENOENT ? platform::MissingPathError(AT_FDCWD, file.c_str())
-                                   : platform::Win32ErrorFromErrno(openError);
+        return platform::PathError(openError, AT_FDCWD, file.c_str());
     }
     // One write per record: appends of concurrent writers never interleave within a record.
     const ssize_t written = write(fd, record.data(), record.size());

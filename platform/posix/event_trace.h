@@ -1,7 +1,7 @@
 // Event tracing. Provides EventRegister, EventSetInformation, EventActivityIdControl,
 // EventWriteTransfer and EventUnregister over a trace session that the environment variable
-// ORVO_TRACE describes; enabled events are appended to the session's file (the README's section
-// on the trace session gives the variable's format and the record layout).
+// ORVO_TRACE describes (trace_session.h); enabled events are appended to the session's file
+// (the README's telemetry section gives the variable's format and the record layout).
 #pragma once
 #include "win32_types.h"
 

@@ -1,6 +1,5 @@
 // Internal: the Win32 attribute bits of an entry from its stat data (fstatat through a link
 // only for links), and FILETIME from a POSIX time.
-#include "platform/platform.h"
 #include "platform/posix/file_attributes.h"
 
 #include <fcntl.h>

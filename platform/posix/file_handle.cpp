@@ -1,7 +1,7 @@
 // Provides CreateFileW, GetFileSize, GetFileInformationByHandle and the closing of file handles
 // over openat, fstat, fcntl and posix_fadvise.
 //
-// Paths resolve through the thread's open enumerations (dir_handles.h) like the other file calls,
+// Paths resolve through the thread's open enumerations (path_resolution.h) like the other file calls,
 // which keeps long paths working and lets a finder open the entries of the folder it enumerates.
 // The last component is followed when it is a link, as Windows follows reparse points.
 #include "platform/posix/file_handle.h"
@@ -9,10 +9,14 @@
 #include "platform/posix/errors.h"
 #include "platform/posix/file_attributes.h"
 #include "platform/posix/file_object.h"
+#include "platform/posix/folder_registry.h"
+#include "platform/posix/kernel_object.h"
+#include "platform/posix/path_resolution.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <sys/stat.h>
@@ -51,7 +55,7 @@ DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, H
     file = std::make_unique<FileObject>();
     file->fd.reset(OpenAtLocation(registry, t_path, location, openFlags));
     if (!file->fd.valid()) {
-        return LocationError(errno, location);
+        return PathError(errno, location.dirFd, location.name);
     }
     struct stat info {};
     if (fstat(file->fd.get(), &info) != 0) {

@@ -3,9 +3,9 @@
 #pragma once
 #include "win32_types.h"
 
-#include "platform/posix/dir_handles.h"
 #include "platform/posix/kernel_object.h"
 #include "platform/posix/overlapped_read.h"
+#include "platform/posix/unique_fd.h"
 
 #include <memory>
 

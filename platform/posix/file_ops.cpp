@@ -1,19 +1,22 @@
 // Provides DeleteFileW, RemoveDirectoryW, SetFileAttributesW and GetFileAttributesW over
 // unlinkat, fchmodat and fstatat, relative to the directory that path resolution gives.
 //
-// Every path is resolved through the thread's open enumerations (dir_handles.h), so a walk's
+// Every path is resolved through the thread's open enumerations (path_resolution.h), so a walk's
 // calls act relative to the folder it is enumerating and never follow a link below its root.
 // DeleteFileW and SetFileAttributesW on the entry that the enumeration has just returned reuse
-// the mode that the enumeration read for it, so deleting a file costs one unlink and no stat.
-// That mode is the one the caller saw in the record and decided on; SetFileAttributesW keeps it
-// current, and a change by another process in between goes unseen, as it would between a
-// separate stat and the unlink.
-#include "platform/platform.h"
-#include "platform/posix/dir_handles.h"
+// the mode that the enumeration read for it (last_entry.h), so deleting a file costs one unlink
+// and no stat.
+#include "platform/posix/file_ops.h"
+
+#include "platform/posix/errors.h"
 #include "platform/posix/file_attributes.h"
+#include "platform/posix/folder_registry.h"
+#include "platform/posix/last_entry.h"
+#include "platform/posix/path_resolution.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,22 +36,23 @@ BOOL Finish(DWORD error)
     return TRUE;
 }
 
-// True when the location names the entry its enumeration has just returned.
-bool IsLastEntry(const Location& location)
+// The enumeration's record of the entry at `location` when that is the entry it has just returned
+// and it knows the entry's mode; null otherwise.
+LastEntry* KnownEntry(const Location& location)
 {
-    return location.folder != nullptr && location.folder->lastValid && location.folder->lastName == location.name;
+    return location.folder != nullptr && location.folder->last.Knows(location.name) ? &location.folder->last : nullptr;
 }
 
 // The mode of the entry at `location`, without following a link.
 DWORD ModeOf(const Location& location, unsigned& mode)
 {
-    if (IsLastEntry(location)) {
-        mode = location.folder->lastMode;
+    if (const LastEntry* last = KnownEntry(location)) {
+        mode = last->mode();
         return ERROR_SUCCESS;
     }
     struct stat info {};
     if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LocationError(errno, location);
+        return PathError(errno, location.dirFd, location.name);
     }
     mode = info.st_mode;
     return ERROR_SUCCESS;
@@ -56,8 +60,8 @@ DWORD ModeOf(const Location& location, unsigned& mode)
 
 void ForgetEntry(const Location& location)
 {
-    if (IsLastEntry(location)) {
-        location.folder->lastValid = false;
+    if (LastEntry* last = KnownEntry(location)) {
+        last->Forget();
     }
 }
 
@@ -95,7 +99,7 @@ DWORD DeleteFile(LPCWSTR fileName)
             return ERROR_ACCESS_DENIED;
         }
         if (unlinkat(location.dirFd, location.name, 0) != 0) {
-            return LocationError(errno, location);
+            return PathError(errno, location.dirFd, location.name);
         }
         ForgetEntry(location);
         return ERROR_SUCCESS;
@@ -114,7 +118,7 @@ DWORD RemoveDirectory(LPCWSTR pathName)
                 return fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) == 0 ? ERROR_DIRECTORY
                                                                                                : ERROR_PATH_NOT_FOUND;
             }
-            return LocationError(err, location);
+            return PathError(err, location.dirFd, location.name);
         }
         ForgetEntry(location);
         return ERROR_SUCCESS;
@@ -143,10 +147,10 @@ DWORD SetAttributes(LPCWSTR fileName, DWORD attributes)
         }
         // AT_SYMLINK_NOFOLLOW: an entry swapped for a link meanwhile fails instead of changing the target.
         if (fchmodat(location.dirFd, location.name, wanted & 07777, AT_SYMLINK_NOFOLLOW) != 0) {
-            return LocationError(errno, location);
+            return PathError(errno, location.dirFd, location.name);
         }
-        if (IsLastEntry(location)) {
-            location.folder->lastMode = wanted;
+        if (LastEntry* last = KnownEntry(location)) {
+            last->SetMode(wanted);
         }
         return ERROR_SUCCESS;
     });
@@ -157,7 +161,7 @@ DWORD GetAttributes(LPCWSTR fileName, DWORD& attributes)
     return AtLocation(fileName, true, false, [&attributes](const Location& location) {
         struct stat info {};
         if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            return LocationError(errno, location);
+            return PathError(errno, location.dirFd, location.name);
         }
         // A folder on another device than its parent is a mount point; "/" has no parent.
         dev_t parentDevice = info.st_dev;

@@ -3,21 +3,29 @@
 // kFindLazyData, per completed entry: the type comes from the folder's own records).
 //
 // A handle is a heap object holding the folder's descriptor, registered with the thread's open
-// enumerations (dir_handles.h) so that calls on paths inside the folder resolve through it, and
-// so that deep walks can park it. "." and ".." are produced by the handle itself, first, both
-// with the folder's own data (as the Windows file systems give them), and skipped wherever
-// getdents64 returns them.
-#include "platform/platform.h"
-#include "platform/posix/dir_handles.h"
+// enumerations (folder_registry.h) so that calls on paths inside the folder resolve through it
+// (path_resolution.h), and so that deep walks can park it; it keeps the entry it returned last
+// for the file calls on that entry (last_entry.h). "." and ".." are produced by the handle itself,
+// first, both with the folder's own data (as the Windows file systems give them), and skipped
+// wherever getdents64 returns them.
+#include "platform/posix/find_file.h"
+
+#include "platform/posix/errors.h"
 #include "platform/posix/file_attributes.h"
+#include "platform/posix/folder_entries.h"
+#include "platform/posix/folder_registry.h"
+#include "platform/posix/path_resolution.h"
+#include "platform/posix/text.h"
+#include "platform/posix/wildcard.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cwchar>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <string>
-#include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace {
@@ -32,7 +40,7 @@ struct FindHandle {
     std::wstring decodedName; // the current entry's name, decoded into the same storage each time
     bool followLinks = false; // kFindFollowLinks
     bool lazy = false;        // kFindLazyData
-    // What the last lazy entry still lacks: the stat of folder.lastName or of the folder.
+    // What the last lazy entry still lacks: the stat of folder.last's name or of the folder.
     enum class Pending { None, Entry, Self } pending = Pending::None;
 
     FindHandle() = default;
@@ -140,14 +148,13 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             continue;
         }
         find.pending = FindHandle::Pending::None;
+        folder.last.Forget();
         if (find.lazy) {
             FillLazyFindData(FILE_ATTRIBUTE_DIRECTORY, L"..", length, data);
             find.pending = FindHandle::Pending::Self;
-            folder.lastValid = false;
             return ERROR_SUCCESS;
         }
         FillFindData(find.self, AttributesOf(find.self, -1, nullptr, find.self.st_dev), L"..", length, data);
-        folder.lastValid = false;
         return ERROR_SUCCESS;
     }
     for (;;) {
@@ -171,8 +178,7 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         if (!find.Matches(name.data(), name.size())) {
             continue;
         }
-        folder.lastName.assign(entry.name, entry.length);
-        folder.lastValid = false;
+        folder.last.Returned(std::string_view(entry.name, entry.length));
         if (find.lazy && (entry.type == DT_DIR || entry.type == DT_REG)) {
             FillLazyFindData(entry.type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : 0, name.data(), name.size(), data);
             find.pending = FindHandle::Pending::Entry;
@@ -193,8 +199,7 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
         }
         FillFindData(info, AttributesOf(info, fd, entry.name, DeviceForEntry(folder, info)), name.data(), name.size(),
                      data);
-        folder.lastMode = info.st_mode;
-        folder.lastValid = true;
+        folder.last.SetMode(info.st_mode);
         return ERROR_SUCCESS;
     }
 }
@@ -233,7 +238,7 @@ DWORD LookUp(FolderRegistry& registry, const std::string& path, const std::wstri
     }
     struct stat info {};
     if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LocationError(errno, location);
+        return PathError(errno, location.dirFd, location.name);
     }
     dev_t folderDevice = info.st_dev;
     if (S_ISDIR(info.st_mode)) {
@@ -260,7 +265,7 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
     find.folder.fd.reset(OpenAtLocation(*registry, folderPath, location, flags));
     if (!find.folder.fd.valid()) {
-        return errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno);
+        return PathError(errno); // a folder to enumerate that is missing is a path not found
     }
     // A lazy enumeration reads the folder's own data only when something asks for it.
     if (find.lazy) {
@@ -404,7 +409,7 @@ BOOL platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
     }
     struct stat info {};
     const bool entry = handle.pending == FindHandle::Pending::Entry;
-    const char* const name = entry ? folder.lastName.c_str() : ".";
+    const char* const name = entry ? folder.last.name() : ".";
     if (fstatat(fd, name, &info, entry ? AT_SYMLINK_NOFOLLOW : 0) != 0) {
         return errno == ENOENT ? TRUE : FailWithErrno(errno);
     }
@@ -412,8 +417,7 @@ BOOL platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
         entry ? AttributesOf(info, fd, name, DeviceForEntry(folder, info)) : AttributesOf(info, -1, nullptr, info.st_dev);
     FillStatData(info, attributes, *data); // the name is already there
     if (entry) {
-        folder.lastMode = info.st_mode;
-        folder.lastValid = true;
+        folder.last.SetMode(info.st_mode);
     }
     handle.pending = FindHandle::Pending::None;
     return TRUE;

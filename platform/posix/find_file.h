@@ -24,7 +24,7 @@ HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, L
 HANDLE WINAPI FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findFileData);
 // Win32: the next matching entry; FALSE with 18 at the end (also right after a direct lookup). An
 // entry removed since the folder was read is passed over. A failure while reading the folder
-// returns FALSE with that error, and so does a parked folder (dir_handles.h) that must be reopened
+// returns FALSE with that error, and so does a parked folder (folder_registry.h) that must be reopened
 // for the entry and cannot be; entries already read come without reopening it.
 BOOL WINAPI FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findFileData);
 // Win32: frees the handle (from any thread); FALSE with 6 for a null or invalid handle value.
@@ -47,7 +47,7 @@ constexpr DWORD kFindLazyData = 0x20000000;
 // Fills the rest of the entry that `find` returned last into `data` with one fstatat, when the
 // enumeration runs with kFindLazyData and left it incomplete; otherwise does nothing. TRUE when
 // the entry is complete or nothing was left to do; an entry removed in between keeps its lazy
-// data and gives TRUE too. FALSE with the error when the folder (parked, see dir_handles.h) cannot
+// data and gives TRUE too. FALSE with the error when the folder (parked, see folder_registry.h) cannot
 // be reopened or the stat fails otherwise; 6 for an invalid handle, 87 for a null record.
 BOOL CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data);
 } // namespace platform

@@ -3,7 +3,9 @@
 //
 // A heap owns its blocks: HeapDestroy frees what its user left, and HeapFree refuses a pointer the
 // heap did not hand out (instead of corrupting the allocator, as a foreign free would).
-#include "platform/platform.h"
+#include "platform/posix/heap.h"
+
+#include "platform/posix/errors.h"
 
 #include <cstdlib>
 #include <mutex>

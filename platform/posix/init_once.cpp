@@ -1,7 +1,8 @@
 // Provides InitOnceBeginInitialize and InitOnceComplete
 // over one atomic word per record (C++20 atomic wait and notify, futex on Linux).
-#include "platform/platform.h"
+#include "platform/posix/init_once.h"
 
+#include "platform/posix/errors.h"
 #include "platform/posix/pointer_word.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 // Provides the library load and unload hooks (ELF constructor and destructor calling the
 // library's DllMain with DLL_PROCESS_ATTACH / DLL_PROCESS_DETACH, as the Windows loader does for a
 // DLL) and DisableThreadLibraryCalls (nothing to disable: no per-thread notifications are made).
-#include "platform/platform.h"
+#include "platform/posix/library.h"
 
 BOOL WINAPI DisableThreadLibraryCalls(HMODULE)
 {

@@ -3,7 +3,10 @@
 //
 // The user locale is read afresh on every call, so a change of LC_ALL / LC_NUMERIC / LANG takes
 // effect at once and nothing is cached across threads. Only the LC_NUMERIC category is loaded.
-#include "platform/platform.h"
+#include "platform/posix/locale.h"
+
+#include "platform/posix/errors.h"
+#include "platform/posix/text.h"
 
 #include <algorithm>
 #include <climits>

@@ -22,9 +22,13 @@
 // hashing alone takes 1.25 s from a 1 MiB window and 1.80 s from a 32 MiB one). A handle with
 // no read at the engine hands the next held one over whatever was collected, so callers that
 // only wait on the events still see every read complete, one after another.
-#include "platform/platform.h"
+#include "platform/posix/overlapped_read.h"
+
+#include "platform/posix/errors.h"
 #include "platform/posix/file_object.h"
+#include "platform/posix/kernel_object.h"
 #include "platform/posix/read_engine.h"
+#include "platform/posix/sync.h"
 
 #include <atomic>
 #include <cerrno>

@@ -3,13 +3,19 @@
 //
 // Dot segments are resolved on the text alone, as the system does: a link in the path is not
 // followed, so "link/.." names the folder that holds the link.
-#include "platform/platform.h"
+#include "platform/posix/path.h"
+
+#include "platform/posix/errors.h"
+#include "platform/posix/text.h"
+#include "platform/posix/unique_fd.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <fcntl.h>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,32 +107,10 @@ DWORD CopyPathOut(const std::wstring& text, DWORD bufferLength, LPWSTR buffer)
     return static_cast<DWORD>(text.size());
 }
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // A path longer than PATH_MAX is followed one folder at a time, each openat seeing one name.
 bool IsFolderStepwise(const std::string& path)
 {
-    UniqueFd folder(open(path.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    platform::UniqueFd folder(open(path.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
     for (size_t start = path.find_first_not_of('/'); folder.get() >= 0; start = path.find_first_not_of('/', start)) {
         if (start == std::string::npos) {
             return true; // only separators left: the path names the folder reached
@@ -137,7 +121,7 @@ bool IsFolderStepwise(const std::string& path)
             struct stat status {};
             return fstatat(folder.get(), name.c_str(), &status, 0) == 0 && S_ISDIR(status.st_mode);
         }
-        folder = UniqueFd(openat(folder.get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        folder = platform::UniqueFd(openat(folder.get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         start = end;
     }
     return false;

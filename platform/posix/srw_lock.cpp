@@ -1,6 +1,6 @@
 // Provides InitializeSRWLock and the exclusive and shared acquire and release of slim
 // reader-writer locks over one atomic word per lock (C++20 atomic wait and notify, futex on Linux).
-#include "platform/platform.h"
+#include "platform/posix/srw_lock.h"
 
 #include "platform/posix/pointer_word.h"
 

@@ -16,7 +16,9 @@
 // polls for a short while, giving its processor away between polls: a slot handed from a
 // finishing work item to a driver that admits the next file (one per hashed file) then costs no
 // system call but the yields (see threadpool.cpp for the figures).
-#include "platform/platform.h"
+#include "platform/posix/sync.h"
+
+#include "platform/posix/errors.h"
 #include "platform/posix/kernel_object.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 // Provides the wide/byte conversion of names and console text (UTF-8 with escaped bytes) and
 // StrChrW, over plain code; the console shells are in console.cpp, lstrcmpiW in case_fold.cpp.
-#include "platform/platform.h"
+#include "platform/posix/text.h"
 
 namespace platform {
 

@@ -7,7 +7,6 @@
 // while readers on the other processors copy the data, which is what lets hashing run beside
 // reading. A cancelled read that no reader has taken yet leaves the queue at once; one that a
 // reader is doing completes with its data.
-#include "platform/platform.h"
 #include "platform/posix/read_engine.h"
 
 #include <cerrno>

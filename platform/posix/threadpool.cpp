@@ -17,7 +17,10 @@
 // microseconds each, more than the work of a small item. With the polling waits of sync.cpp,
 // sumwise's 20,000 small cached files (1 to 64 KiB, CRC-32C, two at a time) went from 6.6 futex
 // calls and 0.65 s to 0.2 futex calls per file and 0.22 s (medians of 5 runs, perf stat).
-#include "platform/platform.h"
+#include "platform/posix/threadpool.h"
+
+#include "platform/posix/errors.h"
+#include "platform/posix/sync.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
 // Provides GetSystemTimeAsFileTime, QueryPerformanceCounter, QueryPerformanceFrequency, Sleep and
 // GetTickCount64 over clock_gettime (CLOCK_REALTIME, CLOCK_MONOTONIC, CLOCK_BOOTTIME), nanosleep and sched_yield.
-#include "platform/platform.h"
+#include "platform/posix/time.h"
 
 #include <cerrno>
 #include <ctime>

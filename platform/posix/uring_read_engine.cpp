@@ -12,8 +12,9 @@
 // the handle's lock, which the request's completion also needs, and the kernel carries the
 // cancel out inside io_uring_enter, so the address cannot have been reused by another read when
 // the kernel looks it up.
-#include "platform/platform.h"
 #include "platform/posix/read_engine.h"
+
+#include "platform/posix/errors.h"
 
 #include <atomic>
 #include <cerrno>

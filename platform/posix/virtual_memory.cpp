@@ -7,7 +7,9 @@
 // write every page, release; median CPU time): 1 MiB populated at once 98 us against 193 us with
 // demand faults; 32 MiB with huge pages 4.7 to 7.3 ms against 11.6 to 14.4 ms. Populating a
 // region that has huge pages added nothing.
-#include "platform/platform.h"
+#include "platform/posix/virtual_memory.h"
+
+#include "platform/posix/errors.h"
 
 #include <cerrno>
 #include <mutex>

@@ -1,6 +1,6 @@
 // Provides wsprintfW over plain code: the few directives the product formats into small wide
 // buffers, with their Win32 meaning (%c and %s take wide text, a long is 32 bits).
-#include "platform/platform.h"
+#include "platform/posix/wide_format.h"
 
 #include <cstdarg>
 
