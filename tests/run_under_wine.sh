@@ -25,9 +25,11 @@ errors=$(mktemp)
 trap 'rm -f "$errors"' EXIT
 attempt=1
 while true; do
-  "$@" 2> >(tee "$errors" >&2) | tr -d '\r'
+  # The error text goes through a file, not a pipe: a Wine server that the program starts keeps
+  # the program's standard error open long after the program has ended.
+  "$@" 2>"$errors" | tr -d '\r'
   status=$?
-  wait # for tee, so that the error text is complete
+  cat "$errors" >&2
   if [[ $status -eq 0 || $attempt -eq 3 ]] || ! grep -q "^wine client error:" "$errors"; then
     exit $status
   fi
