@@ -47,6 +47,16 @@ if(WIN32)
   set(ORVO_INSTALL_LIBDIR ${CMAKE_INSTALL_BINDIR})
 else()
   set(ORVO_INSTALL_LIBDIR lib/${ORVO_PACKAGE_NAME})
+  # The build tree has the installed tree's shape (programs and tests in bin/, the product's
+  # libraries in lib/orvo-utilities/), and every binary is linked with its installed relative run
+  # path, so installing changes no run path. A run path rewritten at install time would have to be
+  # padded with empty entries in the build, and the loader reads an empty entry as the current
+  # folder: a program started from the build tree would load libraries planted wherever it is
+  # started.
+  set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${ORVO_INSTALL_LIBDIR})
+  set(CMAKE_BUILD_WITH_INSTALL_RPATH ON)
+  file(RELATIVE_PATH ORVO_PROGRAM_TO_LIBRARIES /${CMAKE_INSTALL_BINDIR} /${ORVO_INSTALL_LIBDIR})
+  set(CMAKE_INSTALL_RPATH "$ORIGIN/${ORVO_PROGRAM_TO_LIBRARIES}")
 endif()
 
 # orvo_install_library(<target>): installs a shared library of the product.
@@ -68,8 +78,6 @@ function(orvo_install_program target)
   if(WIN32)
     return()
   endif()
-  file(RELATIVE_PATH to_libraries /${CMAKE_INSTALL_BINDIR} /${ORVO_INSTALL_LIBDIR})
-  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${to_libraries}")
   set(packed ${CMAKE_CURRENT_BINARY_DIR}/${target}.1.gz)
   orvo_gzip(${target}_manual ${CMAKE_CURRENT_SOURCE_DIR}/${target}.1 ${packed})
   install(FILES ${packed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
