@@ -53,11 +53,11 @@ else()
   # padded with empty entries in the build, and the loader reads an empty entry as the current
   # folder: a program started from the build tree would load libraries planted wherever it is
   # started.
-  set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${ORVO_INSTALL_LIBDIR})
   set(CMAKE_BUILD_WITH_INSTALL_RPATH ON)
   file(RELATIVE_PATH ORVO_PROGRAM_TO_LIBRARIES /${CMAKE_INSTALL_BINDIR} /${ORVO_INSTALL_LIBDIR})
   set(CMAKE_INSTALL_RPATH "$ORIGIN/${ORVO_PROGRAM_TO_LIBRARIES}")
 endif()
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${ORVO_INSTALL_LIBDIR})
 
 # orvo_install_library(<target>): installs a shared library of the product.
 function(orvo_install_library target)
