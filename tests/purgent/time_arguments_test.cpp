@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
 #include "tools/Purgent/time_arguments.h"
 
@@ -32,6 +33,26 @@ TEST(TimeArguments, EachGrammarItsUnitsAndLimits)
         ULONGLONG value = 7;
         EXPECT_EQ(ParseTimeArgument(c.text, c.grammar, value), c.outcome) << c.text;
         EXPECT_EQ(value, c.outcome == TimeParse::kParsed ? c.value : 7) << c.text;
+    }
+}
+
+// Arguments far longer than any real one: read without running out of stack, with the same
+// outcomes as their short forms.
+TEST(TimeArguments, LongArgumentsKeepTheirMeaning)
+{
+    for (const size_t length : {40'000u, 1'000'000u}) {
+        const std::wstring zeros(length, L'0');
+        ULONGLONG value = 7;
+        EXPECT_EQ(ParseTimeArgument((zeros + L"1d").c_str(), kAgeGrammar, value), TimeParse::kParsed);
+        EXPECT_EQ(value, 864'000'000'000ULL);
+        EXPECT_EQ(ParseTimeArgument((zeros + L"30s").c_str(), kDurationGrammar, value), TimeParse::kParsed);
+        EXPECT_EQ(value, 30'000ULL);
+        EXPECT_EQ(ParseTimeArgument((zeros + L"1x").c_str(), kAgeGrammar, value), TimeParse::kUnrecognized);
+        EXPECT_EQ(ParseTimeArgument((zeros + L"1 d").c_str(), kAgeGrammar, value), TimeParse::kUnrecognized);
+        EXPECT_EQ(ParseTimeArgument((L"1" + zeros + L"d").c_str(), kAgeGrammar, value), TimeParse::kNumberOutOfRange);
+        EXPECT_EQ(ParseTimeArgument((L"1" + zeros + L"s").c_str(), kDurationGrammar, value),
+                  TimeParse::kNumberOutOfRange);
+        EXPECT_EQ(value, 30'000ULL);
     }
 }
 

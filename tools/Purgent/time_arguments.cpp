@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstdint>
 #include <cwchar>
-#include <regex>
-#include <string>
+#include <locale>
+#include <string_view>
 
 namespace {
 
@@ -17,16 +17,18 @@ constexpr TimeUnit kAgeUnits[] = {
 };
 constexpr TimeUnit kDurationUnits[] = {{L's', 1'000ULL}, {L'm', 60'000ULL}, {L'h', 3'600'000ULL}};
 
-// "(\d+)([<the unit letters>])": the digits as the regular-expression library classifies them,
-// so that what counts as a digit is what it always counted as.
-std::wregex FormOf(const TimeGrammar& grammar)
+// Digits as a regular expression's "\d" classifies them (the global locale's wide ctype), so that
+// what counts as a digit is what it always counted as. One pass without recursion: an argument of
+// any length is read in constant stack (a million leading zeros is still a valid age).
+bool AllDigits(std::wstring_view text)
 {
-    std::wstring form = L"(\\d+)([";
-    for (const TimeUnit& unit : grammar.units) {
-        form += unit.letter;
+    const auto& ctype = std::use_facet<std::ctype<wchar_t>>(std::locale());
+    for (const wchar_t c : text) {
+        if (!ctype.is(std::ctype_base::digit, c)) {
+            return false;
+        }
     }
-    form += L"])";
-    return std::wregex(form, std::regex::ECMAScript);
+    return true;
 }
 
 ULONGLONG ScaleOf(const TimeGrammar& grammar, wchar_t letter)
@@ -66,18 +68,22 @@ const TimeGrammar kDurationGrammar{'d', "-d 30s (for max. 30 seconds)", kDuratio
 
 TimeParse ParseTimeArgument(const wchar_t* text, const TimeGrammar& grammar, ULONGLONG& value)
 {
-    const std::wregex form = FormOf(grammar);
-    std::wcmatch match;
-    if (!std::regex_match(text, match, form)) {
+    // One or more digits, then exactly one of the grammar's unit letters, and nothing else.
+    const std::wstring_view whole(text);
+    if (whole.size() < 2 || !AllDigits(whole.substr(0, whole.size() - 1))) {
+        return TimeParse::kUnrecognized;
+    }
+    const ULONGLONG scale = ScaleOf(grammar, whole.back());
+    if (scale == 0) {
         return TimeParse::kUnrecognized;
     }
     errno = 0;
-    const long long number = wcstoll(match[1].str().c_str(), nullptr, 10);
+    const long long number = wcstoll(text, nullptr, 10);
     if (errno == ERANGE || number > grammar.numberLimit) {
         return TimeParse::kNumberOutOfRange;
     }
     ULONGLONG product = 0;
-    if (__builtin_mul_overflow(static_cast<ULONGLONG>(number), ScaleOf(grammar, match[2].str()[0]), &product) ||
+    if (__builtin_mul_overflow(static_cast<ULONGLONG>(number), scale, &product) ||
         product > grammar.valueLimit) {
         return TimeParse::kValueOutOfRange;
     }
