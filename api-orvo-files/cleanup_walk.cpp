@@ -1,10 +1,11 @@
-// CleanupFolder: the depth-first, post-order walk of one cleanup call.
+// CleanupFolder: the depth-first, post-order walk of one cleanup call. What is selected goes to
+// the call's actions (delete_actions.cpp for the library); the walk decides, counts and reports.
 //
 // Design: the walk is written as a loop over an explicit stack of levels rather than as one
 // call per folder, so that a tree as deep as the work path allows (16,000 levels and more)
 // never exhausts the thread's stack (a Windows main thread has 1 MiB). Each level keeps only
 // its end position in the shared work path, its snapshot of the removal counters, its folder
-// time, its found-empty mark and its enumeration handle; the shared find record holds the
+// time, the counts of entries it saw and removed, and its enumeration handle; the shared find record holds the
 // entry being examined. A failure ends the whole call: the remaining levels are closed as the
 // stack unwinds, and none of them tries its removal.
 //
@@ -33,7 +34,9 @@ struct Level {
     DWORD depth = 0;
     DWORD removalSnapshot = 0; // FilesRemoved + FoldersRemoved when the level started
     FILETIME folderTime{};     // kept for aging folders
-    bool foundEmpty = true;
+    DWORD seen = 0;            // entries other than "." and ".." that the enumeration returned
+    DWORD removed = 0;         // of those, the files and folders removed
+    bool filtered = false;     // the enumeration returned only the names matching the one pattern
     bool advance = false;      // the current entry was handled: fetch the next one first
     FindHandle find;
 };
@@ -67,7 +70,7 @@ struct Walk : CleanupParameters {
     HRESULT Open(Level& level, bool& opened);
     HRESULT ExamineEntry(Level& level, PWSTR& childEnd);
     HRESULT ExamineFile(Level& level);
-    void Finish(Level& level);
+    bool Finish(Level& level);
 };
 
 // The root's own time, taken before anything inside it is deleted: its "." entry when the
@@ -104,6 +107,7 @@ HRESULT Walk::Open(Level& level, bool& opened)
     // With one pattern and no recursion the enumeration itself filters by the pattern.
     const bool enumerationFilters = Has(CLEANUP_HAS_FILESPECS) && !Has(CLEANUP_MULTIPLE_FILESPECS | CLEANUP_RECURSE);
     RETURN_IF_FAILED(CopyToBuffer(level.end, level.remaining, enumerationFilters ? fileSpecs : L"*"));
+    level.filtered = enumerationFilters;
 
     const HANDLE find = FindFirstFileExW(workPath, FindExInfoBasic, findData, FindExSearchNameMatch, nullptr,
                                          FIND_FIRST_EX_LARGE_FETCH);
@@ -144,7 +148,7 @@ HRESULT Walk::ExamineEntry(Level& level, PWSTR& childEnd)
     if (IsDotOrDotDot(findData->cFileName)) {
         return S_OK;
     }
-    level.foundEmpty = false;
+    ++level.seen;
     if ((findData->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return ExamineFile(level);
     }
@@ -177,40 +181,26 @@ HRESULT Walk::ExamineFile(Level& level)
     }
     RETURN_IF_FAILED(CopyToBuffer(level.end, level.remaining, findData->cFileName));
 
-    const DWORD attributes = findData->dwFileAttributes;
-    bool readOnlyCleared = false;
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        if (!Has(CLEANUP_DELETE_READONLY)) {
-            if (Has(CLEANUP_IGNORE_FILE_ERRORS)) {
-                return S_OK;
-            }
-            RETURN_HR(E_ACCESSDENIED);
-        }
-        if (!SetFileAttributesW(workPath, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-            if (Has(CLEANUP_IGNORE_FILE_ERRORS)) {
-                return S_OK;
-            }
-            RETURN_HR(failure::HResultFromLastError());
-        }
-        readOnlyCleared = true;
+    const bool readOnly = (findData->dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    HRESULT hr = E_ACCESSDENIED;
+    if (!readOnly || Has(CLEANUP_DELETE_READONLY)) {
+        hr = actions->RemoveFile(workPath, *findData, readOnly);
     }
-    if (DeleteFileW(workPath)) {
+    if (SUCCEEDED(hr)) {
         ++statistics->FilesRemoved;
         statistics->FilesRemovedSizeBytes += (static_cast<ULONGLONG>(findData->nFileSizeHigh) << 32) | findData->nFileSizeLow;
+        ++level.removed;
         return S_OK;
-    }
-    const HRESULT deleteHr = failure::HResultFromLastError();
-    if (readOnlyCleared) {
-        SetFileAttributesW(workPath, attributes);
     }
     if (Has(CLEANUP_IGNORE_FILE_ERRORS)) {
         return S_OK;
     }
-    RETURN_HR(deleteHr);
+    RETURN_HR(hr);
 }
 
 // Steps that end a level: cut the path back, decide and try the removal, close the enumeration.
-void Walk::Finish(Level& level)
+// True when the folder was removed.
+bool Walk::Finish(Level& level)
 {
     *level.end = L'\0';
     bool tryRemoval = false;
@@ -219,13 +209,16 @@ void Walk::Finish(Level& level)
     } else {
         const bool changed = RemovalCount() != level.removalSnapshot;
         tryRemoval = (Has(CLEANUP_REMOVE_EMPTIED_SUBFOLDERS) && changed) ||
-                     (Has(CLEANUP_REMOVE_EMPTY_SUBFOLDERS) && (changed || level.foundEmpty));
+                     (Has(CLEANUP_REMOVE_EMPTY_SUBFOLDERS) && (changed || level.seen == 0));
     }
     const bool tooYoung = Has(CLEANUP_AGE_FOLDERS) && TooYoung(level.folderTime);
-    if (tryRemoval && !tooYoung && RemoveDirectoryW(workPath)) {
+    const bool removed =
+        tryRemoval && !tooYoung && actions->RemoveFolder(workPath, {level.seen, level.removed, !level.filtered});
+    if (removed) {
         ++statistics->FoldersRemoved;
     }
     level.find.Close();
+    return removed;
 }
 
 } // namespace
@@ -247,8 +240,11 @@ HRESULT CleanupFolder(const CleanupParameters& parameters)
         while (!levels.empty()) {
             Level& level = levels.back();
             if (level.advance && !FindNextFileW(level.find.get(), &findData)) {
-                walk.Finish(level);
+                const bool removed = walk.Finish(level);
                 levels.pop_back();
+                if (removed && !levels.empty()) {
+                    ++levels.back().removed;
+                }
                 continue;
             }
             level.advance = true;

@@ -1,12 +1,13 @@
-// RunCleanup and the statistics block.
+// RunCleanup and the statistics block, in the words of a run or of a dry run.
 #include "tools/Purgent/cleanup_run.h"
 
 #include "common/buffer_format.h"
 #include "common/elapsed_time_line.h"
 #include "common/number_format.h"
+#include "tools/Purgent/dry_run.h"
 #include "tools/Purgent/purgent_telemetry.h"
 
-void PrintCleanupStatistics(const CleanupStatistics& statistics)
+void PrintCleanupStatistics(const CleanupStatistics& statistics, bool dryRun)
 {
     wchar_t sizeText[kFieldChars] = {};
     wchar_t bytes[kFieldChars];
@@ -32,18 +33,25 @@ void PrintCleanupStatistics(const CleanupStatistics& statistics)
         FormatGroupedField(itemsPerSecond, L"%d", ItemsPerSecond(items, seconds));
     }
 
-    printf("Removed %ls file(s) out of %ls considered in %ls subfolder(s)\n", removed, considered, visited);
+    // A dry run words each line as what it would do.
+    printf(dryRun ? "Would remove %ls file(s) out of %ls considered in %ls subfolder(s)\n"
+                  : "Removed %ls file(s) out of %ls considered in %ls subfolder(s)\n",
+           removed, considered, visited);
     const bool folders = statistics.FoldersRemoved != 0;
     if (freed >= 1024 && folders) {
-        printf("Freed %ls (%ls bytes) and removed %ls subfolder(s)\n", sizeText, bytes, foldersRemoved);
+        printf(dryRun ? "Would free %ls (%ls bytes) and remove %ls subfolder(s)\n"
+                      : "Freed %ls (%ls bytes) and removed %ls subfolder(s)\n",
+               sizeText, bytes, foldersRemoved);
     } else if (freed >= 1024) {
-        printf("Freed %ls (%ls bytes)\n", sizeText, bytes);
+        printf(dryRun ? "Would free %ls (%ls bytes)\n" : "Freed %ls (%ls bytes)\n", sizeText, bytes);
     } else if (freed > 0 && folders) {
-        printf("Freed %ls byte(s) and removed %ls subfolder(s)\n", bytes, foldersRemoved);
+        printf(dryRun ? "Would free %ls byte(s) and remove %ls subfolder(s)\n"
+                      : "Freed %ls byte(s) and removed %ls subfolder(s)\n",
+               bytes, foldersRemoved);
     } else if (freed > 0) {
-        printf("Freed %ls byte(s)\n", bytes);
+        printf(dryRun ? "Would free %ls byte(s)\n" : "Freed %ls byte(s)\n", bytes);
     } else if (folders) {
-        printf("Removed %ls subfolder(s)\n", foldersRemoved);
+        printf(dryRun ? "Would remove %ls subfolder(s)\n" : "Removed %ls subfolder(s)\n", foldersRemoved);
     }
     PrintElapsedTimeLine(statistics.ElapsedTimeMs, seconds, itemsPerSecond);
 }
@@ -52,22 +60,29 @@ int RunCleanup(const CleanupRequest& request)
 {
     if (!request.quiet) {
         // "\n\r" is no typo: the ending these lines have on Windows; the Linux console writes "\n".
-        printf("Cleaning %ls\n\r", request.rootPath);
+        printf(request.dryRun ? "Dry run of %ls: nothing is removed\n\r" : "Cleaning %ls\n\r", request.rootPath);
     }
-    // Released at the end of the run, after the report and before the exit code is returned.
-    PurgentTelemetryProvider::OrvoFilesCleanup activity;
-    activity.Start();
     CleanupStatistics statistics{};
-    const HRESULT hr = OrvoFilesCleanup(request.rootPath, request.fileSpecs, request.minimumAge, request.flags,
-                                        request.maximumDurationMs, &statistics);
-    PurgentTelemetryProvider::FileCleanupStats(statistics);
-    activity.Stop(hr);
+    HRESULT hr = S_OK;
+    if (request.dryRun) {
+        // Nothing is removed, so there is no cleanup for the telemetry to report.
+        hr = DryRunCleanup(request.rootPath, request.fileSpecs, request.minimumAge, request.flags,
+                           request.maximumDurationMs, &statistics);
+    } else {
+        // Stopped with the call's result before the report is printed.
+        PurgentTelemetryProvider::OrvoFilesCleanup activity;
+        activity.Start();
+        hr = OrvoFilesCleanup(request.rootPath, request.fileSpecs, request.minimumAge, request.flags,
+                              request.maximumDurationMs, &statistics);
+        PurgentTelemetryProvider::FileCleanupStats(statistics);
+        activity.Stop(hr);
+    }
     if (FAILED(hr)) {
         // The same deliberate "\n\r" ending as the announcement above.
         printf("**** Error 0x%08lx\n\r", static_cast<unsigned long>(static_cast<DWORD>(hr)));
     }
     if (!request.quiet) {
-        PrintCleanupStatistics(statistics);
+        PrintCleanupStatistics(statistics, request.dryRun);
     }
     return FAILED(hr) ? -1 : 0;
 }

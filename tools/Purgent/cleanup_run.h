@@ -7,5 +7,5 @@
 // Runs the request and returns the process exit code: 0, or -1 when the engine failed.
 int RunCleanup(const CleanupRequest& request);
 
-// Prints the statistics block of one run.
-void PrintCleanupStatistics(const CleanupStatistics& statistics);
+// Prints the statistics block of one run, or of a dry run in its own words.
+void PrintCleanupStatistics(const CleanupStatistics& statistics, bool dryRun);

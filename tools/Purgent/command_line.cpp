@@ -108,6 +108,10 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
             request.quiet = true;
             continue;
         }
+        if (IsSwitch(argument, L'l')) {
+            request.dryRun = true;
+            continue;
+        }
         bool matched = false;
         for (const FlagSwitch& flagSwitch : kFlagSwitches) {
             if (IsSwitch(argument, flagSwitch.letter)) {

@@ -13,6 +13,7 @@ struct CleanupRequest {
     DWORD flags = 0;              // CLEANUP_ bits
     DWORD maximumDurationMs = 0xFFFFFFFF;
     bool quiet = false;
+    bool dryRun = false;          // -l: list what would be removed, remove nothing
     bool useTemp = false;
 };
 

@@ -25,6 +25,7 @@ void PrintUsage()
         " -b\tAlso age folders (requires either -r, -e, or -u)\n",
         " -n\tName(s)/filespec(s) (e.g. -n *.dmp;*.mdmp;*.log)\n",
         " -d\tMaximum duration of the cleanup operation in [h|m|s] (e.g. -d 30s)\n",
+        " -l\tList what would be removed; remove nothing\n",
         "\nMisc:\n\n",
         " -q\tDo not print out statistics at the end\n",
         " -?\tDisplay this message\n",
