@@ -62,32 +62,41 @@ bool ReadTempFolder(wchar_t* pathBuffer)
            !(folder == rootFolder);
 }
 
-} // namespace
+constexpr ParseOutcome kRejected{false, -1};
 
-ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, CleanupRequest& request)
+struct FlagSwitch {
+    wchar_t letter;
+    DWORD bits;
+};
+constexpr FlagSwitch kFlagSwitches[] = {
+    {L's', CLEANUP_RECURSE},
+    {L'o', CLEANUP_DELETE_READONLY},
+    {L'e', CLEANUP_REMOVE_EMPTIED_SUBFOLDERS},
+    {L'r', CLEANUP_REMOVE_ROOT},
+    {L'u', CLEANUP_REMOVE_EMPTY_SUBFOLDERS},
+    {L'i', CLEANUP_IGNORE_FILE_ERRORS},
+    {L'j', CLEANUP_IGNORE_FOLDER_ERRORS},
+    {L'x', kAllOfTheAbove},
+    {L'z', kEverything},
+    {L'b', CLEANUP_AGE_FOLDERS},
+};
+
+// The bits of a flag switch into `flags`; false when `argument` is none.
+bool TakeFlagSwitch(const wchar_t* argument, DWORD& flags)
 {
-    constexpr ParseOutcome kRejected{false, -1};
-    if (argc == 1) {
-        PrintUsage();
-        return kRejected;
+    for (const FlagSwitch& flagSwitch : kFlagSwitches) {
+        if (IsSwitch(argument, flagSwitch.letter)) {
+            flags |= flagSwitch.bits;
+            return true;
+        }
     }
-    wchar_t* rootArgument = nullptr;
-    struct FlagSwitch {
-        wchar_t letter;
-        DWORD bits;
-    };
-    static constexpr FlagSwitch kFlagSwitches[] = {
-        {L's', CLEANUP_RECURSE},
-        {L'o', CLEANUP_DELETE_READONLY},
-        {L'e', CLEANUP_REMOVE_EMPTIED_SUBFOLDERS},
-        {L'r', CLEANUP_REMOVE_ROOT},
-        {L'u', CLEANUP_REMOVE_EMPTY_SUBFOLDERS},
-        {L'i', CLEANUP_IGNORE_FILE_ERRORS},
-        {L'j', CLEANUP_IGNORE_FOLDER_ERRORS},
-        {L'x', kAllOfTheAbove},
-        {L'z', kEverything},
-        {L'b', CLEANUP_AGE_FOLDERS},
-    };
+    return false;
+}
+
+// Reads every argument into `request`, the one that is not a switch into `rootArgument` (the last
+// one wins). The outcome ends the run when a switch or its value is refused, or on -?.
+ParseOutcome ScanArguments(int argc, wchar_t** argv, CleanupRequest& request, wchar_t*& rootArgument)
+{
     // The argument after -a, -d or -n: present and not switch-shaped; else the message that names
     // what the switch needs, and null.
     auto takeValue = [&](int& index, char letter, const char* needed) -> wchar_t* {
@@ -97,7 +106,6 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
         }
         return argv[++index];
     };
-
     for (int i = 1; i < argc; ++i) {
         wchar_t* argument = argv[i];
         if (IsSwitch(argument, L'?')) {
@@ -106,24 +114,11 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
         }
         if (IsSwitch(argument, L'q')) {
             request.quiet = true;
-            continue;
-        }
-        if (IsSwitch(argument, L'l')) {
+        } else if (IsSwitch(argument, L'l')) {
             request.dryRun = true;
+        } else if (TakeFlagSwitch(argument, request.flags)) {
             continue;
-        }
-        bool matched = false;
-        for (const FlagSwitch& flagSwitch : kFlagSwitches) {
-            if (IsSwitch(argument, flagSwitch.letter)) {
-                request.flags |= flagSwitch.bits;
-                matched = true;
-                break;
-            }
-        }
-        if (matched) {
-            continue;
-        }
-        if (IsSwitch(argument, L't')) {
+        } else if (IsSwitch(argument, L't')) {
             request.useTemp = true;
         } else if (IsSwitch(argument, L'a')) {
             const wchar_t* value = takeValue(i, 'a', "Age");
@@ -148,58 +143,86 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, Cle
             rootArgument = argument;
         }
     }
+    return {true, 0};
+}
 
-    // -u wins over -e: the engine refuses both folder modes together.
-    if ((request.flags & CLEANUP_REMOVE_EMPTY_SUBFOLDERS) != 0) {
-        request.flags &= ~CLEANUP_REMOVE_EMPTIED_SUBFOLDERS;
-    }
+// The root path of the request: the TEMP folder with -t, the current folder for "." and "./",
+// else the argument without its leading blanks. False, with the message printed, when there is
+// none that may be cleaned. -t also drops CLEANUP_REMOVE_ROOT: the TEMP folder itself stays.
+bool ChooseRootPath(const wchar_t* rootArgument, wchar_t* pathBuffer, CleanupRequest& request)
+{
     const wchar_t* root = rootArgument;
     if (request.useTemp) {
         if (root != nullptr && root[0] != L'\0') {
             printf("The -t switch cannot be set together with a user-supplied path.\n");
-            return kRejected;
+            return false;
         }
         if (!ReadTempFolder(pathBuffer)) {
             printf("Cannot retrieve the user's TEMP path.\n");
-            return kRejected;
+            return false;
         }
-        // The temporary folder itself is never removed.
         request.flags &= ~CLEANUP_REMOVE_ROOT;
         root = pathBuffer;
     } else if (root == nullptr || root[0] == L'\0') {
         PrintUsage();
-        return kRejected;
+        return false;
     }
     if (wcsnlen(root, kPathBufferChars) >= kPathBufferChars) {
         printf("The supplied path is too long.\n");
-        return kRejected;
+        return false;
     }
     while (*root != L'\0' && iswspace(static_cast<wint_t>(*root))) {
         ++root;
     }
     if (*root == L'\0') {
         printf("The supplied path empty.\n");
-        return kRejected;
+        return false;
     }
     if (root[0] == L'.' && root[1] == L'.') {
         printf("The supplied path is invalid.\n");
-        return kRejected;
+        return false;
     }
     if (root[0] == L'.' && (root[1] == L'\0' || (root[1] == platform::kPathSeparator && root[2] == L'\0'))) {
         if (!FitsPathBuffer(GetCurrentDirectoryW(static_cast<DWORD>(kPathBufferChars), pathBuffer))) {
             printf("Cannot retrieve the current directory.\n");
-            return kRejected;
+            return false;
         }
         root = pathBuffer;
     }
     request.rootPath = root;
+    return true;
+}
 
-    // "*.log;;" becomes "*.log"; a list of semicolons only becomes empty (every file).
-    if (request.fileSpecs != nullptr && request.fileSpecs[0] != L'\0' && StrChrW(request.fileSpecs, L';') != nullptr) {
-        wchar_t* patterns = request.fileSpecs;
-        for (size_t length = wcslen(patterns); length > 0 && patterns[length - 1] == L';'; --length) {
-            patterns[length - 1] = L'\0';
-        }
+// "*.log;;" becomes "*.log"; a list of semicolons only becomes empty (every file).
+void CutTrailingSemicolons(wchar_t* patterns)
+{
+    if (patterns == nullptr || patterns[0] == L'\0' || StrChrW(patterns, L';') == nullptr) {
+        return;
     }
+    for (size_t length = wcslen(patterns); length > 0 && patterns[length - 1] == L';'; --length) {
+        patterns[length - 1] = L'\0';
+    }
+}
+
+} // namespace
+
+ParseOutcome ParseCommandLine(int argc, wchar_t** argv, wchar_t* pathBuffer, CleanupRequest& request)
+{
+    if (argc == 1) {
+        PrintUsage();
+        return kRejected;
+    }
+    wchar_t* rootArgument = nullptr;
+    if (const ParseOutcome scanned = ScanArguments(argc, argv, request, rootArgument); !scanned.run) {
+        return scanned;
+    }
+    // -u wins over -e: the engine refuses both folder modes together.
+    if ((request.flags & CLEANUP_REMOVE_EMPTY_SUBFOLDERS) != 0) {
+        request.flags &= ~CLEANUP_REMOVE_EMPTIED_SUBFOLDERS;
+    }
+    if (!ChooseRootPath(rootArgument, pathBuffer, request)) {
+        return kRejected;
+    }
+    CutTrailingSemicolons(request.fileSpecs);
     return {true, 0};
 }
