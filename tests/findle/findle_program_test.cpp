@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 namespace fs = std::filesystem;
 using testing_support::ExpectedExitCode;
 using testing_support::ProgramResult;
+using testing_support::Lines;
 using testing_support::RunProgram;
 using testing_support::TempDir;
 
@@ -38,16 +38,6 @@ const std::string kUsage =
 ProgramResult Findle(const std::vector<std::wstring>& arguments, const fs::path& workingDir = {})
 {
     return RunProgram("findle", arguments, workingDir);
-}
-
-std::vector<std::string> Lines(const std::string& output)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(output);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // The output without its elapsed-time line, which changes from run to run.

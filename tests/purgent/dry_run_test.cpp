@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Lines;
 using testing_support::RunProgram;
 using testing_support::TempDir;
 
@@ -79,16 +79,6 @@ std::vector<std::wstring> RandomSwitches(std::mt19937& random)
         switches.insert(switches.end(), picked.begin(), picked.end());
     }
     return switches;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // A dry run's statistics in the words of a real run, without the elapsed-time

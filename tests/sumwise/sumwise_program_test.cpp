@@ -9,7 +9,6 @@
 #include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,7 @@
 
 namespace fs = std::filesystem;
 using testing_support::ExpectedExitCode;
+using testing_support::Lines;
 using testing_support::ProgramResult;
 using testing_support::TempDir;
 
@@ -33,16 +33,6 @@ namespace {
 ProgramResult Sumwise(const std::vector<std::wstring>& arguments)
 {
     return testing_support::RunProgram("sumwise", arguments);
-}
-
-std::vector<std::string> Lines(const std::string& output)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(output);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 std::wstring Wide(const fs::path& path)

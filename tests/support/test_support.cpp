@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -88,6 +89,16 @@ int ExpectedExitCode(int32_t result)
 #else
     return result & 0xFF;
 #endif
+}
+
+std::vector<std::string> Lines(const std::string& output)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(output);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 std::string Separator()

@@ -52,6 +52,9 @@ int ExpectedExitCode(int32_t result);
 // documented places; tests mark such cases as known Wine differences.
 bool RunningUnderWine();
 
+// The lines of a program's output, without their line ends.
+std::vector<std::string> Lines(const std::string& output);
+
 // The platform's separator as a narrow string ("/" or "\\").
 std::string Separator();
 

@@ -2,6 +2,8 @@
 #pragma once
 #include "platform/platform.h"
 
+#include "common/parse_outcome.h"
+
 inline constexpr DWORD kDefaultConcurrencyLimit = 1024;
 inline constexpr DWORD kMaximumConcurrencyLimit = 1024;
 
@@ -9,11 +11,6 @@ struct FindleOptions {
     bool quiet = false;
     DWORD concurrencyLimit = kDefaultConcurrencyLimit; // folders searched at the same time, 1..1024
     const wchar_t* searchArgument = nullptr;            // folder, pattern, or folder and pattern
-};
-
-struct ParseOutcome {
-    bool run = false; // true: search with the options; false: end with exitCode
-    int exitCode = 0;
 };
 
 // Reads the arguments (argv[0] is the program). Prints the usage when it is asked for (exit 0)

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include "common/path_names.h"
+#include "common/parse_outcome.h"
 
 struct CleanupRequest {
     PCWSTR rootPath = nullptr;    // an argument, or the path buffer (TEMP or current folder)
@@ -15,11 +16,6 @@ struct CleanupRequest {
     bool quiet = false;
     bool dryRun = false;          // -l: list what would be removed, remove nothing
     bool useTemp = false;
-};
-
-struct ParseOutcome {
-    bool run = false;   // true: hand the request to the run; false: end with exitCode
-    int exitCode = 0;
 };
 
 // Parses the arguments (argv[0] is the program). `pathBuffer` (kPathBufferChars characters)

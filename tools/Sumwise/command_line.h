@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include "tools/Sumwise/algorithms.h"
+#include "common/parse_outcome.h"
 
 struct SumwiseOptions {
     DWORD selector = kDefaultSelector;
@@ -10,11 +11,6 @@ struct SumwiseOptions {
     bool statistics = true;     // cleared by -q
     wchar_t** filespecs = nullptr; // the arguments after the switches, at least one
     int filespecCount = 0;
-};
-
-struct ParseOutcome {
-    bool run = false; // true: hash the filespecs; false: end with exitCode
-    int exitCode = 0;
 };
 
 // Reads the arguments (argv[0] is the program; argv holds argc arguments after any start-up
