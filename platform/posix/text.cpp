@@ -1,6 +1,11 @@
 // Provides the wide/byte conversion of names and console text (UTF-8 with escaped bytes) and
-// StrChrW, over plain code; the console shells are in console.cpp, lstrcmpiW in case_fold.cpp.
+// StrChrW and MultiByteToWideChar, over plain code; the console shells are in console.cpp, lstrcmpiW in case_fold.cpp.
 #include "platform/posix/text.h"
+
+#include "platform/posix/errors.h"
+
+#include <cstring>
+#include <cwchar>
 
 namespace platform {
 
@@ -125,4 +130,24 @@ PWSTR WINAPI StrChrW(PCWSTR text, WCHAR ch)
             return nullptr;
         }
     }
+}
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, const char* bytes, int byteCount, LPWSTR wide, int wideCount)
+{
+    if (codePage != CP_UTF8 || flags != 0 || bytes == nullptr || byteCount == 0 || byteCount < -1 || wideCount < 0 ||
+        (wideCount > 0 && wide == nullptr)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const size_t length = byteCount == -1 ? std::strlen(bytes) + 1 : static_cast<size_t>(byteCount);
+    const std::wstring converted = platform::WideFromBytes(bytes, length);
+    if (wideCount == 0) {
+        return static_cast<int>(converted.size());
+    }
+    if (converted.size() > static_cast<size_t>(wideCount)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::wmemcpy(wide, converted.data(), converted.size());
+    return static_cast<int>(converted.size());
 }

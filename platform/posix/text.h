@@ -1,6 +1,6 @@
 // Conversion between the layer's wide strings and the bytes of POSIX names and console text, and
 // the wide string functions. Provides StrChrW and lstrcmpiW (wsprintfW is in wide_format.h, the
-// printf/wprintf shells in console.h).
+// printf/wprintf shells in console.h) and MultiByteToWideChar.
 #pragma once
 #include "win32_types.h"
 
@@ -18,6 +18,16 @@ std::wstring WideFromBytes(const std::string& bytes);
 bool BytesFromWide(const wchar_t* wide, size_t length, std::string& out);
 std::string BytesFromWide(const std::wstring& wide);
 } // namespace platform
+
+inline constexpr UINT CP_UTF8 = 65001;
+
+// Win32: converts `byteCount` bytes (-1: up to and with the terminator) of code page CP_UTF8 into
+// `wide` (room for `wideCount` characters) and returns the characters written; with `wideCount`
+// 0, the characters needed. Only CP_UTF8 with flags 0 is offered (else ERROR_INVALID_PARAMETER).
+// Fails with ERROR_INSUFFICIENT_BUFFER when the room is too small. Where Windows puts U+FFFD for
+// a byte that is not valid UTF-8, the layer keeps it as its escape (WideFromBytes), so that a name
+// read from a text file names the same file as the enumeration does.
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, const char* bytes, int byteCount, LPWSTR wide, int wideCount);
 
 // Win32: first occurrence of `ch` in `text`, or null; the terminator itself can be searched for.
 PWSTR WINAPI StrChrW(PCWSTR text, WCHAR ch);

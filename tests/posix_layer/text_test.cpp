@@ -80,3 +80,18 @@ TEST(StrChr, FindsTheFirstOccurrenceAndTheTerminator)
 }
 
 } // namespace
+
+TEST(MultiByteToWideChar, SizesRoomAndRefusals)
+{
+    const char text[] = "a\xC3\xA9\xFF"; // "a", e acute, a byte that is not UTF-8
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0), 4); // terminator included
+    wchar_t wide[4] = {};
+    ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0, text, 4, wide, 4), 3);
+    EXPECT_EQ(std::wstring(wide, 3), (std::wstring{L'a', 0xE9, 0xDCFF}));
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, text, 4, wide, 2), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, text, 4, wide, 4), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, text, 0, wide, 4), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}

@@ -17,6 +17,7 @@ struct Algorithm {
     const wchar_t* switchName; // compared without regard to case
     const wchar_t* displayName;
     DWORD selector;
+    DWORD digestBytes; // the length of its result
 };
 
 // The algorithm whose switch name is `name` (letter case ignored), or null.
