@@ -52,6 +52,7 @@ inline BOOL CompleteFindData(HANDLE, WIN32_FIND_DATAW*) { return TRUE; }
 
 #include "posix/win32_types.h"
 #include "posix/byte_size.h"
+#include "posix/console_handle.h"
 #include "posix/console.h"
 #include "posix/crypto.h"
 #include "posix/debug.h"

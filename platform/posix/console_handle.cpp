@@ -1,0 +1,93 @@
+// Provides GetStdHandle, GetConsoleMode and WriteConsoleW. The standard handles are file objects
+// over descriptors 0, 1 and 2, made once and kept for the life of the process.
+#include "platform/posix/console_handle.h"
+
+#include "platform/posix/errors.h"
+#include "platform/posix/file_object.h"
+#include "platform/posix/text.h"
+
+#include <cerrno>
+#include <string>
+#include <unistd.h>
+
+namespace {
+using namespace platform;
+
+FileObject* StandardObject(int fd)
+{
+    auto* object = new FileObject; // never freed: the handle is valid for the whole process
+    object->fd.reset(fd);
+    object->readable = fd == 0;
+    return object;
+}
+
+// The descriptor of a console handle, or -1 with ERROR_INVALID_HANDLE.
+int ConsoleFd(HANDLE console)
+{
+    const FileObject* file = FileObjectOf(console);
+    if (file == nullptr) {
+        return -1;
+    }
+    if (isatty(file->fd.get()) != 1) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    return file->fd.get();
+}
+} // namespace
+
+HANDLE WINAPI GetStdHandle(DWORD which)
+{
+    static FileObject* const input = StandardObject(0);
+    static FileObject* const output = StandardObject(1);
+    static FileObject* const error = StandardObject(2);
+    switch (which) {
+    case STD_INPUT_HANDLE:
+        return input;
+    case STD_OUTPUT_HANDLE:
+        return output;
+    case STD_ERROR_HANDLE:
+        return error;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+}
+
+BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode)
+{
+    if (ConsoleFd(console) < 0) {
+        return FALSE;
+    }
+    if (mode != nullptr) {
+        *mode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI WriteConsoleW(HANDLE console, const void* text, DWORD length, LPDWORD written, LPVOID)
+{
+    const int fd = ConsoleFd(console);
+    if (fd < 0) {
+        return FALSE;
+    }
+    std::string bytes;
+    if (!BytesFromWide(static_cast<const wchar_t*>(text), length, bytes)) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return FALSE;
+    }
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t result = write(fd, bytes.data() + done, bytes.size() - done);
+        if (result < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FailWithErrno(errno);
+        }
+        done += static_cast<size_t>(result);
+    }
+    if (written != nullptr) {
+        *written = length;
+    }
+    return TRUE;
+}
