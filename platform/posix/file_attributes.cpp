@@ -6,7 +6,7 @@
 
 namespace platform {
 
-DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, dev_t folderDevice)
+DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, bool mountPoint)
 {
     if (S_ISLNK(info.st_mode)) {
         struct stat target {};
@@ -15,7 +15,7 @@ DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, dev_t f
     }
     DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
     if (S_ISDIR(info.st_mode)) {
-        attributes = FILE_ATTRIBUTE_DIRECTORY | (info.st_dev != folderDevice ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+        attributes = FILE_ATTRIBUTE_DIRECTORY | (mountPoint ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
     }
     if ((info.st_mode & S_IWUSR) == 0) {
         attributes |= FILE_ATTRIBUTE_READONLY;

@@ -1,5 +1,6 @@
 // Provides DeleteFileW, RemoveDirectoryW, SetFileAttributesW and GetFileAttributesW over
-// unlinkat, fchmodat and fstatat, relative to the directory that path resolution gives.
+// unlinkat, fchmodat and fstatat (statx for a folder's attributes, which tell a mount point),
+// relative to the directory that path resolution gives.
 //
 // Every path is resolved through the thread's open enumerations (path_resolution.h), so a walk's
 // calls act relative to the folder it is enumerating and never follow a link below its root.
@@ -10,6 +11,7 @@
 
 #include "platform/posix/errors.h"
 #include "platform/posix/file_attributes.h"
+#include "platform/posix/folder_mount.h"
 #include "platform/posix/folder_registry.h"
 #include "platform/posix/last_entry.h"
 #include "platform/posix/path_resolution.h"
@@ -160,20 +162,11 @@ DWORD GetAttributes(LPCWSTR fileName, DWORD& attributes)
 {
     return AtLocation(fileName, true, false, [&attributes](const Location& location) {
         struct stat info {};
-        if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            return PathError(errno, location.dirFd, location.name);
+        bool mountPoint = false;
+        if (const int err = StatEntry(location.dirFd, location.name, false, info, mountPoint); err != 0) {
+            return PathError(err, location.dirFd, location.name);
         }
-        // A folder on another device than its parent is a mount point; "/" has no parent.
-        dev_t parentDevice = info.st_dev;
-        if (S_ISDIR(info.st_mode) && location.dirFd != AT_FDCWD) {
-            struct stat parent {};
-            if (location.folder != nullptr && EnsureIdentity(*location.folder) == ERROR_SUCCESS) {
-                parentDevice = location.folder->device;
-            } else if (fstat(location.dirFd, &parent) == 0) {
-                parentDevice = parent.st_dev;
-            }
-        }
-        attributes = AttributesOf(info, location.dirFd, location.name, parentDevice);
+        attributes = AttributesOf(info, location.dirFd, location.name, mountPoint);
         return ERROR_SUCCESS;
     });
 }

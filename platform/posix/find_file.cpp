@@ -1,6 +1,7 @@
 // Provides FindFirstFileExW, FindFirstFileW, FindNextFileW, FindClose and CompleteFindData over
-// openat, getdents64 (32 KiB batches per handle) and one fstatat per returned entry (with
-// kFindLazyData, per completed entry: the type comes from the folder's own records).
+// openat, getdents64 (32 KiB batches per handle) and one fstatat per returned entry, a statx for a
+// folder (which also tells a mount point: folder_mount.h); with kFindLazyData, regular files are
+// stat'ed only when completed (the type comes from the folder's own records).
 //
 // A handle is a heap object holding the folder's descriptor, registered with the thread's open
 // enumerations (folder_registry.h) so that calls on paths inside the folder resolve through it
@@ -13,6 +14,7 @@
 #include "platform/posix/errors.h"
 #include "platform/posix/file_attributes.h"
 #include "platform/posix/folder_entries.h"
+#include "platform/posix/folder_mount.h"
 #include "platform/posix/folder_registry.h"
 #include "platform/posix/path_resolution.h"
 #include "platform/posix/text.h"
@@ -105,17 +107,6 @@ void FillLazyFindData(DWORD attributes, const wchar_t* name, size_t length, WIN3
     data.cFileName[length] = L'\0';
 }
 
-// The device that tells a mount point among the folder's entries: only folders are compared, so
-// only they need the folder's own identity, which a lazy enumeration reads on first need.
-dev_t DeviceForEntry(OpenFolder& folder, const struct stat& entry)
-{
-    if (!S_ISDIR(entry.st_mode)) {
-        return entry.st_dev;
-    }
-    EnsureIdentity(folder);
-    return folder.device;
-}
-
 // The wide form of an entry's name in `storage`, which keeps its capacity from entry to entry:
 // plain ASCII, which most names are, is widened in place; anything else goes through the codec.
 const std::wstring& DecodeName(const RawEntry& entry, std::wstring& storage)
@@ -154,7 +145,7 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             find.pending = FindHandle::Pending::Self;
             return ERROR_SUCCESS;
         }
-        FillFindData(find.self, AttributesOf(find.self, -1, nullptr, find.self.st_dev), L"..", length, data);
+        FillFindData(find.self, AttributesOf(find.self, -1, nullptr, false), L"..", length, data);
         return ERROR_SUCCESS;
     }
     for (;;) {
@@ -179,8 +170,9 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             continue;
         }
         folder.last.Returned(std::string_view(entry.name, entry.length));
-        if (find.lazy && (entry.type == DT_DIR || entry.type == DT_REG)) {
-            FillLazyFindData(entry.type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : 0, name.data(), name.size(), data);
+        // A folder comes complete even so: telling a mount point takes its stat.
+        if (find.lazy && entry.type == DT_REG) {
+            FillLazyFindData(0, name.data(), name.size(), data);
             find.pending = FindHandle::Pending::Entry;
             return ERROR_SUCCESS;
         }
@@ -191,63 +183,38 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
             }
         }
         struct stat info {};
-        if (fstatat(fd, entry.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT) {
+        bool mountPoint = false;
+        const bool mayBeFolder = entry.type == DT_DIR || entry.type == DT_UNKNOWN;
+        if (const int err = StatEntry(fd, entry.name, mayBeFolder, info, mountPoint); err != 0) {
+            if (err == ENOENT) {
                 continue; // removed since the folder was read
             }
-            return Win32ErrorFromErrno(errno);
+            return Win32ErrorFromErrno(err);
         }
-        FillFindData(info, AttributesOf(info, fd, entry.name, DeviceForEntry(folder, info)), name.data(), name.size(),
-                     data);
+        FillFindData(info, AttributesOf(info, fd, entry.name, mountPoint), name.data(), name.size(), data);
         folder.last.SetMode(info.st_mode);
         return ERROR_SUCCESS;
     }
 }
 
-// The device of the folder that holds the entry of `location`: the descriptor's, or, for a path
-// the kernel resolves whole, that of the path without its last component.
-DWORD ParentDevice(const std::string& path, const Location& location, dev_t& device)
-{
-    struct stat parent {};
-    int result = 0;
-    if (location.dirFd != AT_FDCWD) {
-        result = fstat(location.dirFd, &parent);
-    } else {
-        const size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-        result = fstatat(AT_FDCWD, folder.c_str(), &parent, 0);
-    }
-    if (result != 0) {
-        return Win32ErrorFromErrno(errno);
-    }
-    device = parent.st_dev;
-    return ERROR_SUCCESS;
-}
-
 // A name without wildcards: one fstatat of that name, no reading of the folder. Outside every
 // enumeration a short path goes to the kernel whole, so a file costs that one call; only a folder
-// needs its parent's device, to tell a mount point. (20,000 cached files, two threads: 0.0162 s
+// needs one more (statx), to tell a mount point. (20,000 cached files, two threads: 0.0162 s
 // against 0.0288 s when the parent was opened, stat'ed and closed for every name; medians of 9,
 // bench/read_paths/run_read_paths_bench.sh 9 small <list> none lookup.)
 DWORD LookUp(FolderRegistry& registry, const std::string& path, const std::wstring& name, WIN32_FIND_DATAW& data)
 {
     Location location;
-    DWORD error = ResolvePath(registry, path, false, location);
+    const DWORD error = ResolvePath(registry, path, false, location);
     if (error != ERROR_SUCCESS) {
         return error;
     }
     struct stat info {};
-    if (fstatat(location.dirFd, location.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return PathError(errno, location.dirFd, location.name);
+    bool mountPoint = false;
+    if (const int err = StatEntry(location.dirFd, location.name, false, info, mountPoint); err != 0) {
+        return PathError(err, location.dirFd, location.name);
     }
-    dev_t folderDevice = info.st_dev;
-    if (S_ISDIR(info.st_mode)) {
-        error = ParentDevice(path, location, folderDevice);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
-    }
-    FillFindData(info, AttributesOf(info, location.dirFd, location.name, folderDevice), name.data(), name.size(), data);
+    FillFindData(info, AttributesOf(info, location.dirFd, location.name, mountPoint), name.data(), name.size(), data);
     return ERROR_SUCCESS;
 }
 
@@ -267,8 +234,19 @@ DWORD OpenFolderEnumeration(const std::shared_ptr<FolderRegistry>& registry, std
     if (!find.folder.fd.valid()) {
         return PathError(errno); // a folder to enumerate that is missing is a path not found
     }
-    // A lazy enumeration reads the folder's own data only when something asks for it.
-    if (find.lazy) {
+    // Below an enumeration, a folder that became a mount point after its parent listed it is
+    // refused as the walk would have passed it over: as a folder that is no longer there (3),
+    // which a walk takes for a subfolder gone meanwhile. A lazy enumeration reads the folder's own
+    // data only when something asks for it, unless this check needs it.
+    if (noFollow) {
+        bool mountPoint = false;
+        if (const int err = StatOpenFolder(find.folder.fd.get(), find.self, mountPoint); err != 0) {
+            return Win32ErrorFromErrno(err);
+        }
+        if (mountPoint) {
+            return ERROR_PATH_NOT_FOUND;
+        }
+    } else if (find.lazy) {
         find.folder.identityKnown = false;
     } else if (fstat(find.folder.fd.get(), &find.self) != 0) {
         return Win32ErrorFromErrno(errno);
@@ -408,13 +386,15 @@ BOOL platform::CompleteFindData(HANDLE find, WIN32_FIND_DATAW* data)
         return FALSE;
     }
     struct stat info {};
+    bool mountPoint = false;
     const bool entry = handle.pending == FindHandle::Pending::Entry;
     const char* const name = entry ? folder.last.name() : ".";
-    if (fstatat(fd, name, &info, entry ? AT_SYMLINK_NOFOLLOW : 0) != 0) {
-        return errno == ENOENT ? TRUE : FailWithErrno(errno);
+    // Only files are left pending: a folder among the entries is a file swapped for one meanwhile.
+    const int err = entry ? StatEntry(fd, name, false, info, mountPoint) : (fstatat(fd, name, &info, 0) == 0 ? 0 : errno);
+    if (err != 0) {
+        return err == ENOENT ? TRUE : FailWithErrno(err);
     }
-    const DWORD attributes =
-        entry ? AttributesOf(info, fd, name, DeviceForEntry(folder, info)) : AttributesOf(info, -1, nullptr, info.st_dev);
+    const DWORD attributes = AttributesOf(info, entry ? fd : -1, entry ? name : nullptr, mountPoint);
     FillStatData(info, attributes, *data); // the name is already there
     if (entry) {
         folder.last.SetMode(info.st_mode);

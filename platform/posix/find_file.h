@@ -9,12 +9,15 @@
 // follow in the order the folder holds them. A pattern without '*' or '?' is looked up directly,
 // with exact letter case. Each entry: FILE_ATTRIBUTE_DIRECTORY, READONLY (owner write bit clear),
 // REPARSE_POINT for a symbolic link (with DIRECTORY when it leads to a folder) and for a mount
-// point, ARCHIVE for files; last-write and last-access time from st_mtim / st_atim (the creation
+// point (the root of a mount, a bind mount of the same file system included: folder_mount.h),
+// ARCHIVE for files; last-write and last-access time from st_mtim / st_atim (the creation
 // time repeats the last write); size of regular files (0 for others); cAlternateFileName empty.
 // Both info levels give the same data; FIND_FIRST_EX_CASE_SENSITIVE is ignored. Inside a folder
 // that an open enumeration of this thread covers, the folder is opened through that enumeration
-// without following links (unless kFindFollowLinks, below, asks for it); elsewhere the path may
-// hold more links than the 40 that one lookup of the kernel follows. Errors: 2 when nothing
+// without following links (unless kFindFollowLinks, below, asks for it), and a folder that is a
+// mount point there (one that became one after its parent listed it) is refused with 3, as a
+// folder no longer there: a walk passes it over as it passes over the mount point it would have
+// seen; elsewhere the path may hold more links than the 40 that one lookup of the kernel follows. Errors: 2 when nothing
 // matches in an existing folder (also for a path ending in a separator), 3 when the folder is missing or a component on the way is not a folder
 // (Windows gives 123 for "<file>\*"; here it is 3), 5 when the folder cannot be read, 87 for an
 // unsupported info level, search operation or a search filter, others through the one mapping.
@@ -38,11 +41,11 @@ namespace platform {
 // reopened the same way after being parked. Without it, callers that must never be redirected
 // below their starting folder stay safe.
 constexpr DWORD kFindFollowLinks = 0x10000000;
-// kFindLazyData: entries whose type the folder itself records (folders and regular files, on
-// file systems that keep d_type) come without a stat: the name and FILE_ATTRIBUTE_DIRECTORY are
-// exact, everything else (other attributes, size, times) is 0 until CompleteFindData fills it.
-// Links and entries of unknown type come complete; "." and ".." are lazy folders too, and the
-// folder's own stat is left out until something needs it.
+// kFindLazyData: regular files whose type the folder itself records (on file systems that keep
+// d_type) come without a stat: the name is exact, everything else (attributes, size, times) is 0
+// until CompleteFindData fills it. Folders, links and entries of unknown type come complete (a
+// folder needs its stat to tell a mount point); "." and ".." are lazy folders, and the folder's
+// own stat is left out until something needs it.
 constexpr DWORD kFindLazyData = 0x20000000;
 // Fills the rest of the entry that `find` returned last into `data` with one fstatat, when the
 // enumeration runs with kFindLazyData and left it incomplete; otherwise does nothing. TRUE when

@@ -1,16 +1,23 @@
 // SearchTree in process: counts at every concurrency, folders never matched, the status rules,
-// deep chains at every limit, link loops, and the elapsed-time figures.
+// deep chains at every limit, link loops (bind mounts among them), and the elapsed-time figures.
 #include "tools/Findle/directory_search.h"
 #include "tools/Findle/long_path.h"
 #include "tools/Findle/search_statistics.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/private_mounts.h"
 #include "support/test_support.h"
+
+#if !defined(_WIN32)
+#include <sys/mount.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -147,6 +154,60 @@ TEST(SearchTree, LinkLoopsEndTheirBranchOnly)
         }
     }
 }
+
+#if !defined(_WIN32)
+// A bind mount is a folder link to the search: one of the starting folder two levels down ends
+// its branch with the loop status, one of a folder beside the path is entered. A link to another
+// file system whose root has the starting folder's inode number (two fresh tmpfs both number
+// their root 1) is no loop: identities hold the device too.
+TEST(SearchTree, BindMountsFollowTheLinkRulesAndIdentitiesHoldTheDevice)
+{
+    constexpr HRESULT kLinkLoop = static_cast<HRESULT>(0x80070781);
+    TempDir tree;
+    for (const char* file : {"r.txt", "a/f1", "a/b/f2", "c/f3"}) {
+        tree.File(file, 1);
+    }
+    const std::filesystem::path up = tree.Folder("a/b/up");
+    const std::filesystem::path beside = tree.Folder("x");
+    const std::filesystem::path one = tree.Folder("fs/one");
+    const std::filesystem::path two = tree.Folder("fs/two");
+    bool failed = false;
+    const std::string refused = testing_support::RunWithPrivateMounts(
+        [&] {
+            ASSERT_TRUE(testing_support::Mount(tree.path(), up));
+            // One thread: the child of a fork has none of the pool's.
+            const Search loop = RunSearch(tree.path(), L"*", 1);
+            EXPECT_EQ(loop.status, kLinkLoop);
+            EXPECT_EQ(loop.results.filesMatched, 4);
+            ASSERT_EQ(umount(up.c_str()), 0);
+            std::filesystem::remove(up);
+            ASSERT_TRUE(testing_support::Mount(tree.path() / "c", beside));
+            const Search entered = RunSearch(tree.path(), L"*", 1);
+            EXPECT_EQ(entered.status, S_OK);
+            EXPECT_EQ(entered.results.filesMatched, 5);
+
+            ASSERT_TRUE(testing_support::Mount("orvo-one", one, "tmpfs"));
+            ASSERT_TRUE(testing_support::Mount("orvo-two", two, "tmpfs"));
+            std::ofstream(one / "f1") << "x";
+            std::ofstream(two / "f2") << "x";
+            ASSERT_EQ(testing_support::MakeFolderLink(one / "link", two), "");
+            struct stat oneInfo {};
+            struct stat twoInfo {};
+            ASSERT_EQ(stat(one.c_str(), &oneInfo), 0);
+            ASSERT_EQ(stat(two.c_str(), &twoInfo), 0);
+            EXPECT_EQ(oneInfo.st_ino, twoInfo.st_ino) << "the case needs equal inode numbers";
+            const Search other = RunSearch(one, L"*", 1);
+            EXPECT_EQ(other.status, S_OK);
+            EXPECT_EQ(other.results.filesMatched, 2);
+            EXPECT_EQ(other.results.foldersVisited, 2);
+        },
+        failed);
+    if (!refused.empty()) {
+        GTEST_SKIP() << refused;
+    }
+    EXPECT_FALSE(failed) << "the failures are printed above";
+}
+#endif
 
 TEST(ComputeElapsed, RoundsHalfUpAndNeverOverflows)
 {

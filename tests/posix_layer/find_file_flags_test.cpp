@@ -68,8 +68,9 @@ TEST(FindFileFlags, LazyEntriesCompleteToTheEagerData)
     const std::map<std::wstring, Seen> completed = List(tree.path(), platform::kFindLazyData, true, &lazy);
     EXPECT_EQ(completed, eager);
 
-    // Before completion: the type alone for folders and files; links come complete.
-    EXPECT_EQ(lazy[L"sub"], (Seen{FILE_ATTRIBUTE_DIRECTORY, 0, 0}));
+    // Before completion: nothing but the name for files; folders (which must tell a mount point)
+    // and links come complete.
+    EXPECT_EQ(lazy[L"sub"], eager.at(L"sub"));
     EXPECT_EQ(lazy[L".."], (Seen{FILE_ATTRIBUTE_DIRECTORY, 0, 0}));
     EXPECT_EQ(lazy[L"data.bin"], (Seen{0, 0, 0}));
     EXPECT_EQ(lazy[L"locked.txt"], (Seen{0, 0, 0}));
