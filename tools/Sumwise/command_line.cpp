@@ -46,8 +46,11 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, SumwiseOptions& options)
         if (const Algorithm* algorithm = FindAlgorithm(argument + 1)) {
             options.selector = algorithm->selector;
             options.displayName = algorithm->displayName;
+            options.algorithmGiven = true;
         } else if (IsNamed(argument, L"q")) {
             options.statistics = false;
+        } else if (IsNamed(argument, L"c")) {
+            options.check = true;
         } else if (IsNamed(argument, L"?")) {
             return Usage(0);
         } else {

@@ -1,4 +1,4 @@
-// sumwise's command line: the algorithm switches, -q, -?, and the filespecs that follow them.
+// sumwise's command line: the algorithm switches, -q, -c, -?, and the filespecs that follow them.
 #pragma once
 #include "platform/platform.h"
 
@@ -9,6 +9,8 @@ struct SumwiseOptions {
     DWORD selector = kDefaultSelector;
     const wchar_t* displayName = kDefaultDisplayName;
     bool statistics = true;     // cleared by -q
+    bool check = false;         // -c: the filespecs are lists of digests to check
+    bool algorithmGiven = false; // an algorithm switch chose `selector`
     wchar_t** filespecs = nullptr; // the arguments after the switches, at least one
     int filespecCount = 0;
 };

@@ -13,6 +13,7 @@ void PrintUsage()
         " sumwise [options] [-md4|-md5|-sha1|-sha256|-sha384|-sha512|-crc32c|-zipcrc|-adler] filespec\n\n",
         "Options:\n\n",
         " -q\tDo not print out statistics at the end\n",
+        " -c\tCheck the digests listed in the files given\n",
         " -?\tDisplay this message\n",
         "\nExamples:\n\n",
         " sumwise *.log\n",
