@@ -1,6 +1,6 @@
 // The layer's own enumeration flags: lazy entries completed on request give exactly what an
-// eager enumeration gives, and folder links below an open enumeration are followed only when
-// asked.
+// eager enumeration gives, folder links below an open enumeration are followed only when asked,
+// and a name taken literally finds only itself.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +105,37 @@ TEST(FindFileFlags, FolderLinksBelowAnOpenEnumerationOnlyWhenAsked)
     EXPECT_TRUE(found);
     FindClose(followed);
     FindClose(parent);
+}
+
+TEST(FindFileFlags, LiteralNameFindsOnlyItself)
+{
+    testing_support::TempDir dir;
+    dir.File("a0", 1);
+    dir.File("a?", 2);
+    dir.File("?", 3);
+    const auto find = [&](const char* name, DWORD flags, WIN32_FIND_DATAW& data) {
+        const std::wstring path = platform::WideFromBytes((dir.path() / name).string());
+        const HANDLE handle = FindFirstFileExW(path.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, flags);
+        if (handle == INVALID_HANDLE_VALUE) {
+            return GetLastError();
+        }
+        EXPECT_FALSE(FindNextFileW(handle, &data)); // a direct lookup finds one entry
+        FindClose(handle);
+        return DWORD{0};
+    };
+    WIN32_FIND_DATAW data {};
+    ASSERT_EQ(0u, find("a?", platform::kFindLiteralName, data));
+    EXPECT_EQ(std::wstring(L"a?"), data.cFileName);
+    EXPECT_EQ(2u, data.nFileSizeLow);
+    ASSERT_EQ(0u, find("?", platform::kFindLiteralName, data));
+    EXPECT_EQ(3u, data.nFileSizeLow);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), find("b*", platform::kFindLiteralName, data));
+    // Without the flag the same text is a pattern, and "." matches "?" first.
+    const std::wstring pattern = platform::WideFromBytes((dir.path() / "?").string());
+    const HANDLE handle = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+    EXPECT_EQ(std::wstring(L"."), data.cFileName);
+    FindClose(handle);
 }
 
 } // namespace
