@@ -213,13 +213,14 @@ const Replacement kReplacements[] = {
 TEST(SumwiseProgram, LinuxFileSwappedBeforeTheOpenIsAnErrorInEveryWay)
 {
     TempDir dir(true);
-    std::string asanOptions = std::getenv("ASAN_OPTIONS") != nullptr ? std::getenv("ASAN_OPTIONS") : "";
-    asanOptions += ":verify_asan_link_order=0"; // the swapping library is preloaded ahead of the runtime
+    // The swapping library is preloaded ahead of the sanitizer runtime of a sanitized build.
+    const char* const options = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = (options != nullptr ? options + std::string(":") : "") + "verify_asan_link_order=0";
     const testing_support::ScopedEnvironment asan("ASAN_OPTIONS", asanOptions.c_str());
     const testing_support::ScopedEnvironment preload("LD_PRELOAD", SWAP_ON_OPEN_LIBRARY);
     for (size_t way = 0; way < std::size(kSizeOfEachWay); ++way) {
         for (const Replacement& replacement : kReplacements) {
-            const fs::path folder = dir.Folder(std::to_string(way) + "-" + replacement.name);
+            const fs::path folder = dir.Folder(std::to_string(way) + "-" + std::to_string(&replacement - kReplacements));
             const fs::path file = folder / "file";
             const fs::path other = folder / "other";
             std::ofstream(file).close();
@@ -269,6 +270,7 @@ TEST(SumwiseProgram, LinuxNamesWithWildcardCharactersAreLiteralInEveryWay)
             }
             digests[fs::path(line.substr(blanks + 2)).filename()] = line.substr(0, blanks);
         }
+        EXPECT_EQ(Lines(result.output).size(), 2 * std::size(names)) << "arguments expanded again:\n" << result.output;
         for (size_t k = 0; k < std::size(names); ++k) {
             EXPECT_EQ(digests[names[k]], digests["plain" + std::to_string(k)]) << size << " " << names[k];
         }

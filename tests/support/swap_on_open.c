@@ -41,34 +41,24 @@ static void SwapBeforeFirstOpen(const char* path)
     }
 }
 
-static int OpenAfterSwap(const char* symbol, int folder, const char* path, int flags, va_list rest)
+int openat(int folder, const char* path, int flags, ...)
 {
-    static _Atomic(OpenAtFunction) next[2];
-    const int slot = strcmp(symbol, "openat") == 0 ? 0 : 1;
-    OpenAtFunction real = atomic_load(&next[slot]);
+    static _Atomic(OpenAtFunction) next;
+    OpenAtFunction real = atomic_load(&next);
     if (real == NULL) {
-        real = (OpenAtFunction)dlsym(RTLD_NEXT, symbol);
-        atomic_store(&next[slot], real);
+        real = (OpenAtFunction)dlsym(RTLD_NEXT, "openat");
+        atomic_store(&next, real);
     }
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? (mode_t)va_arg(rest, int) : 0;
+    mode_t mode = 0;
+    if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
+        va_list rest;
+        va_start(rest, flags);
+        mode = (mode_t)va_arg(rest, int);
+        va_end(rest);
+    }
     SwapBeforeFirstOpen(path);
     return real(folder, path, flags, mode);
 }
 
-int openat(int folder, const char* path, int flags, ...)
-{
-    va_list rest;
-    va_start(rest, flags);
-    const int fd = OpenAfterSwap("openat", folder, path, flags, rest);
-    va_end(rest);
-    return fd;
-}
-
-int openat64(int folder, const char* path, int flags, ...)
-{
-    va_list rest;
-    va_start(rest, flags);
-    const int fd = OpenAfterSwap("openat64", folder, path, flags, rest);
-    va_end(rest);
-    return fd;
-}
+/* The same call under its large-file name (offsets are 64-bit either way on x86-64). */
+int openat64(int folder, const char* path, int flags, ...) __attribute__((alias("openat")));
