@@ -38,10 +38,11 @@ inline constexpr bool kIsWindows = true;
 inline constexpr bool IsSwitchPrefix(wchar_t ch) { return ch == L'-' || ch == L'/'; }
 // The shell passes wildcard arguments on as typed: a program that takes file patterns expands them.
 inline constexpr bool kProgramExpandsWildcards = true;
-// The enumeration flags of the POSIX layer: the system already follows folder links everywhere
-// and returns every entry complete, so they ask for nothing here.
+// The enumeration flags of the POSIX layer: the system already follows folder links everywhere,
+// returns every entry complete, and names cannot hold '*' or '?', so they ask for nothing here.
 inline constexpr DWORD kFindFollowLinks = 0;
 inline constexpr DWORD kFindLazyData = 0;
+inline constexpr DWORD kFindLiteralName = 0;
 inline BOOL CompleteFindData(HANDLE, WIN32_FIND_DATAW*) { return TRUE; }
 } // namespace platform
 

@@ -1,4 +1,4 @@
-// Provides CreateFileW, GetFileSize, GetFileInformationByHandle and the closing of file handles
+// Provides CreateFileW, GetFileSize, GetFileType, GetFileInformationByHandle and the closing of file handles
 // over openat, fstat, fcntl and posix_fadvise.
 //
 // Paths resolve through the thread's open enumerations (path_resolution.h) like the other file calls,
@@ -30,6 +30,17 @@ constexpr off_t kDefaultReadAhead = 128 * 1024; // the kernel's default read-ahe
 
 // Path text of the current call, kept per thread so that its buffer is reused.
 thread_local std::string t_path;
+
+DWORD FileTypeOf(mode_t mode)
+{
+    if (S_ISREG(mode) || S_ISDIR(mode)) {
+        return FILE_TYPE_DISK;
+    }
+    if (S_ISCHR(mode)) {
+        return FILE_TYPE_CHAR;
+    }
+    return S_ISFIFO(mode) || S_ISSOCK(mode) ? FILE_TYPE_PIPE : FILE_TYPE_UNKNOWN;
+}
 
 DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, HANDLE templateFile,
                std::unique_ptr<FileObject>& file)
@@ -72,6 +83,7 @@ DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, H
     file->readable = readable;
     file->overlapped = (flags & FILE_FLAG_OVERLAPPED) != 0;
     file->regular = S_ISREG(info.st_mode);
+    file->type = FileTypeOf(info.st_mode);
     // O_NONBLOCK changes nothing for the synchronous reads of a regular file, so only other files
     // (and the overlapped reads, which io_uring would fail with EAGAIN) need it cleared: one system
     // call less for every file that is hashed.
@@ -147,6 +159,16 @@ DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD sizeHigh)
         SetLastError(ERROR_SUCCESS);
     }
     return static_cast<DWORD>(size);
+}
+
+DWORD WINAPI GetFileType(HANDLE handle)
+{
+    const FileObject* file = FileObjectOf(handle);
+    if (file == nullptr) {
+        return FILE_TYPE_UNKNOWN;
+    }
+    SetLastError(ERROR_SUCCESS); // an unknown kind is then told from a failure
+    return file->type;
 }
 
 BOOL WINAPI GetFileInformationByHandle(HANDLE handle, LPBY_HANDLE_FILE_INFORMATION information)

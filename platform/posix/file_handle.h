@@ -1,5 +1,6 @@
 // Open files and folders as handles. Provides CreateFileW (opening what exists, for reading or
-// for queries), GetFileSize and GetFileInformationByHandle over openat, fstat and posix_fadvise.
+// for queries), GetFileSize, GetFileType and GetFileInformationByHandle over openat, fstat and
+// posix_fadvise.
 // CloseHandle (handles.h) closes these handles.
 #pragma once
 #include "win32_types.h"
@@ -20,6 +21,10 @@ constexpr DWORD FILE_FLAG_NO_BUFFERING = 0x20000000;
 constexpr DWORD FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000;
 constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
 constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
+constexpr DWORD FILE_TYPE_UNKNOWN = 0;
+constexpr DWORD FILE_TYPE_DISK = 1;
+constexpr DWORD FILE_TYPE_CHAR = 2;
+constexpr DWORD FILE_TYPE_PIPE = 3;
 
 struct BY_HANDLE_FILE_INFORMATION {
     DWORD dwFileAttributes;
@@ -64,6 +69,15 @@ HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode
 // all ones sets the last error to 0, so that callers can tell it from a failure. A handle that is
 // not a file handle gives INVALID_FILE_SIZE with 6.
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh);
+
+// Win32: the kind of object the handle is open on, as the descriptor's fstat found it at the open
+// (the kind of an open object never changes, so no system call is made): FILE_TYPE_DISK for a
+// regular file or a folder, FILE_TYPE_CHAR for a character device (/dev/zero, a terminal),
+// FILE_TYPE_PIPE for a FIFO or a socket. A block device is FILE_TYPE_UNKNOWN with the last error
+// 0 (Windows reaches a disk only through a device name, never through a file's path, so nothing
+// that a file name leads to may read as one). A handle that is not a file handle gives
+// FILE_TYPE_UNKNOWN with 6.
+DWORD WINAPI GetFileType(HANDLE file);
 
 // Win32: what the handle's file or folder is. Attributes and size as FindFirstFileExW reports
 // them (never REPARSE_POINT: the handle is of the link's target); the times; the link count;

@@ -3,6 +3,7 @@
 #pragma once
 #include "win32_types.h"
 
+#include "platform/posix/file_handle.h"
 #include "platform/posix/kernel_object.h"
 #include "platform/posix/overlapped_read.h"
 #include "platform/posix/unique_fd.h"
@@ -31,6 +32,7 @@ struct FileObject {
     bool readable = false;   // GENERIC_READ was asked for (else the descriptor is O_PATH)
     bool overlapped = false; // FILE_FLAG_OVERLAPPED
     bool regular = false;    // a regular file (sizes and mappings are offered for these only)
+    DWORD type = FILE_TYPE_UNKNOWN; // what GetFileType reports, from the fstat of the open
     OverlappedReadsPtr reads; // readable regular files opened with FILE_FLAG_OVERLAPPED; destroyed
                               // first, so the descriptor outlives every read
 

@@ -281,7 +281,7 @@ DWORD FindFirst(LPCWSTR fileName, DWORD flags, WIN32_FIND_DATAW& data, HANDLE& h
     find->matchAll = find->pattern == L"*";
     find->followLinks = (flags & kFindFollowLinks) != 0;
     find->lazy = (flags & kFindLazyData) != 0;
-    if (find->pattern.find_first_of(L"*?") == std::wstring::npos) {
+    if ((flags & kFindLiteralName) != 0 || find->pattern.find_first_of(L"*?") == std::wstring::npos) {
         error = LookUp(*registry, path, find->pattern, data); // the handle stays unregistered
     } else {
         std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);

@@ -47,6 +47,9 @@ constexpr DWORD kFindFollowLinks = 0x10000000;
 // folder needs its stat to tell a mount point); "." and ".." are lazy folders, and the folder's
 // own stat is left out until something needs it.
 constexpr DWORD kFindLazyData = 0x20000000;
+// kFindLiteralName: the last path component is the name itself, '*' and '?' included (ordinary
+// characters of POSIX names): it is looked up directly, as a pattern without wildcards is.
+constexpr DWORD kFindLiteralName = 0x40000000;
 // Fills the rest of the entry that `find` returned last into `data` with one fstatat, when the
 // enumeration runs with kFindLazyData and left it incomplete; otherwise does nothing. TRUE when
 // the entry is complete or nothing was left to do; an entry removed in between keeps its lazy

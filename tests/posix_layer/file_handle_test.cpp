@@ -1,11 +1,13 @@
 // File handles of the POSIX layer: CreateFileW's access, disposition and flag rules and error
-// codes, sizes above 4 GiB, the identity GetFileInformationByHandle gives, and CloseHandle on them.
+// codes, sizes above 4 GiB, the kind of object GetFileType reports, the identity
+// GetFileInformationByHandle gives, and CloseHandle on them.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "support/test_support.h"
@@ -99,6 +101,33 @@ TEST(CreateFileW, SizesAboveFourGiB)
     EXPECT_TRUE(CloseHandle(file));
     EXPECT_EQ(INVALID_FILE_SIZE, GetFileSize(nullptr, &high));
     EXPECT_EQ(ERROR_INVALID_HANDLE, GetLastError());
+}
+
+TEST(GetFileType, TellsFilesFromPipesAndDevices)
+{
+    testing_support::TempDir dir;
+    const std::wstring root = Wide(dir.path());
+    dir.File("file", 3);
+    ASSERT_EQ(0, mkfifo((dir.path() / "fifo").c_str(), 0600));
+    fs::create_symlink("/dev/zero", dir.path() / "zero");
+    // A block device node opened for queries only needs no driver behind it.
+    const bool block = mknod((dir.path() / "block").c_str(), S_IFBLK | 0600, makedev(7, 0)) == 0;
+    const struct {
+        std::wstring path;
+        DWORD access, flags, type;
+    } cases[] = {{root + L"/file", GENERIC_READ, FILE_FLAG_OVERLAPPED, FILE_TYPE_DISK},
+                 {root, 0, FILE_FLAG_BACKUP_SEMANTICS, FILE_TYPE_DISK},
+                 {root + L"/fifo", GENERIC_READ, 0, FILE_TYPE_PIPE},
+                 {root + L"/zero", GENERIC_READ, 0, FILE_TYPE_CHAR},
+                 {root + L"/block", 0, 0, FILE_TYPE_UNKNOWN}};
+    for (const auto& c : cases) {
+        const HANDLE file = Open(c.path, c.access, c.flags);
+        ASSERT_TRUE(file != INVALID_HANDLE_VALUE || (c.type == FILE_TYPE_UNKNOWN && !block)) << &c - cases;
+        SetLastError(ERROR_INVALID_FUNCTION);
+        EXPECT_EQ(c.type, GetFileType(file)) << &c - cases;
+        EXPECT_EQ(file != INVALID_HANDLE_VALUE ? 0u : ERROR_INVALID_HANDLE, GetLastError()) << &c - cases;
+        CloseHandle(file);
+    }
 }
 
 TEST(GetFileInformationByHandle, IdentityFollowsLinksAndTellsObjectsApart)

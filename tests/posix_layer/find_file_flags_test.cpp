@@ -1,6 +1,6 @@
 // The layer's own enumeration flags: lazy entries completed on request give exactly what an
-// eager enumeration gives, and folder links below an open enumeration are followed only when
-// asked.
+// eager enumeration gives, folder links below an open enumeration are followed only when asked,
+// and a name taken literally finds only itself.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +106,26 @@ TEST(FindFileFlags, FolderLinksBelowAnOpenEnumerationOnlyWhenAsked)
     EXPECT_TRUE(found);
     FindClose(followed);
     FindClose(parent);
+}
+
+TEST(FindFileFlags, LiteralNameFindsOnlyItself)
+{
+    testing_support::TempDir dir;
+    dir.File("a0", 1);
+    dir.File("?", 3);
+    WIN32_FIND_DATAW data {};
+    const auto find = [&](const char* name, DWORD flags) {
+        const std::wstring path = platform::WideFromBytes((dir.path() / name).string());
+        const HANDLE handle = FindFirstFileExW(path.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, flags);
+        const DWORD error = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        FindClose(handle);
+        return error;
+    };
+    ASSERT_EQ(0u, find("?", platform::kFindLiteralName));
+    EXPECT_EQ(3u, data.nFileSizeLow);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), find("a*", platform::kFindLiteralName));
+    ASSERT_EQ(0u, find("?", 0)); // without the flag, a pattern that "." matches first
+    EXPECT_EQ(std::wstring(L"."), data.cFileName);
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 // sumwise end to end: the program run on files made by the test, its exact lines (the statistics
 // line's timing aside) and exit codes, and, on Linux, the special files and names that a shell
-// can hand it and the digests of other tools on the machine.
+// can hand it, files swapped for other objects between the lookup and the open, and the digests
+// of other tools on the machine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -14,11 +16,14 @@
 
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
 #include "platform/platform.h"
+#include "support/scoped_environment.h"
 #include "support/test_support.h"
 #include "../findle/narrow_text.h"
 
@@ -158,6 +163,108 @@ TEST(SumwiseProgram, LinuxSpecialFilesOddNamesAndLongPaths)
         unlinkat(folders[i - 1], level.c_str(), AT_REMOVEDIR);
     }
     close(folders[0]);
+}
+
+// One size in each reading way: mapped, 1 MiB reads, overlapped reads (sparse files).
+constexpr size_t kSizeOfEachWay[] = {1000, 4u << 20, 512u << 20};
+
+// The object that takes a file's place: made at `path`, it is renamed over the file just before
+// sumwise opens it. Each gives one error line, whatever the way: a FIFO and a device are no
+// regular files, a folder and a socket cannot be opened as files, and /proc/self/mem is a regular
+// file whose reads fail (EIO at address 0), which must never read as the end of the file.
+struct Replacement {
+    const char* name;
+    void (*make)(const fs::path& path);
+    const char* errors[3]; // in the order of kSizeOfEachWay
+};
+
+void MakeSocket(const fs::path& path)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.native().size(), sizeof address.sun_path);
+    path.native().copy(address.sun_path, path.native().size());
+    ASSERT_EQ(0, bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address));
+    close(fd);
+}
+
+const Replacement kReplacements[] = {
+    {"fifo", [](const fs::path& path) { ASSERT_EQ(0, mkfifo(path.c_str(), 0600)); },
+     {"0x800703ee", "0x800703ee", "0x800703ee"}},
+    {"link to /dev/zero", [](const fs::path& path) { fs::create_symlink("/dev/zero", path); },
+     {"0x800703ee", "0x800703ee", "0x800703ee"}},
+    {"folder", [](const fs::path& path) { fs::create_directory(path); }, {"0x80070005", "0x80070005", "0x80070005"}},
+    {"socket", MakeSocket, {"0x8007001f", "0x8007001f", "0x8007001f"}},
+    {"link to /proc/self/mem", [](const fs::path& path) { fs::create_symlink("/proc/self/mem", path); },
+     {"0x800703ee", "0x8007045d", "0x800703ee"}},
+};
+
+TEST(SumwiseProgram, LinuxFileSwappedBeforeTheOpenIsAnErrorInEveryWay)
+{
+    TempDir dir(true);
+    // The swapping library is preloaded ahead of the sanitizer runtime of a sanitized build.
+    const char* const options = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = (options != nullptr ? options + std::string(":") : "") + "verify_asan_link_order=0";
+    const testing_support::ScopedEnvironment asan("ASAN_OPTIONS", asanOptions.c_str());
+    const testing_support::ScopedEnvironment preload("LD_PRELOAD", SWAP_ON_OPEN_LIBRARY);
+    for (size_t way = 0; way < std::size(kSizeOfEachWay); ++way) {
+        for (const Replacement& replacement : kReplacements) {
+            const fs::path folder = dir.Folder(std::to_string(way) + "-" + std::to_string(&replacement - kReplacements));
+            const fs::path file = folder / "file";
+            const fs::path other = folder / "other";
+            std::ofstream(file).close();
+            fs::resize_file(file, kSizeOfEachWay[way]); // sparse
+            replacement.make(other);
+            const testing_support::ScopedEnvironment target("SWAP_ON_OPEN_PATH", file.c_str());
+            const testing_support::ScopedEnvironment with("SWAP_ON_OPEN_WITH", other.c_str());
+            const ProgramResult result = Sumwise({L"-q", L"-crc32c", Wide(file)});
+            const std::string where = std::to_string(kSizeOfEachWay[way]) + " bytes, " + replacement.name;
+            EXPECT_EQ(result.output, file.native() + ": (error " + replacement.errors[way] + ")\n") << where;
+            EXPECT_EQ(result.exitCode, 0) << where;
+            EXPECT_FALSE(fs::exists(fs::symlink_status(other))) << where << ": no swap was made";
+        }
+    }
+}
+
+// '*' and '?' are ordinary characters of Linux names: each name is hashed as itself, never as the
+// first entry its pattern would match (".", for "?"). The names that a pattern would also match
+// are made last, which puts them first in a tmpfs folder's order, and are smaller, so that a
+// wrong lookup changes the way or the length read. Each digest equals its hard link's.
+TEST(SumwiseProgram, LinuxNamesWithWildcardCharactersAreLiteralInEveryWay)
+{
+    TempDir dir(true);
+    const char* const names[] = {"a?", "?", "c*", "[x]"};
+    const char* const others[] = {"a0", "a1", "cc", "cd", "x", "z"};
+    for (const size_t size : kSizeOfEachWay) {
+        const fs::path folder = dir.Folder(std::to_string(size));
+        std::vector<std::wstring> arguments = {L"-q", L"-crc32c"};
+        for (size_t k = 0; k < std::size(names); ++k) {
+            const fs::path file = folder / names[k];
+            std::ofstream(file) << names[k];
+            fs::resize_file(file, size + k); // sparse, and of its own length
+            fs::create_hard_link(file, folder / ("plain" + std::to_string(k)));
+            arguments.push_back(Wide(file));
+            arguments.push_back(Wide(folder / ("plain" + std::to_string(k))));
+        }
+        for (const char* other : others) {
+            std::ofstream(folder / other) << "y";
+        }
+        const ProgramResult result = Sumwise(arguments);
+        std::map<std::string, std::string> digests;
+        for (const std::string& line : Lines(result.output)) {
+            const size_t blanks = line.find("  ");
+            if (blanks == std::string::npos) {
+                ADD_FAILURE() << line;
+                continue;
+            }
+            digests[fs::path(line.substr(blanks + 2)).filename()] = line.substr(0, blanks);
+        }
+        EXPECT_EQ(Lines(result.output).size(), 2 * std::size(names)) << "arguments expanded again:\n" << result.output;
+        for (size_t k = 0; k < std::size(names); ++k) {
+            EXPECT_EQ(digests[names[k]], digests["plain" + std::to_string(k)]) << size << " " << names[k];
+        }
+    }
 }
 
 // Random files of several sizes against python's hashlib and zlib.

@@ -21,10 +21,13 @@ HRESULT SizeBehindLink(const wchar_t* path, ULONGLONG& size)
     return SizeOfOpenFile(file.get(), size);
 }
 
+// The argument is the name of one file: where names may hold '*' and '?' (Linux), the lookup
+// takes them literally, so that the size found is that of the file opened afterwards.
 HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size)
 {
     WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileW(path, &entry);
+    const HANDLE find = FindFirstFileExW(path, FindExInfoStandard, &entry, FindExSearchNameMatch, nullptr,
+                                         platform::kFindLiteralName);
     RETURN_HR_IF(failure::HResultFromLastError(), find == INVALID_HANDLE_VALUE);
     FindClose(find);
     size = (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
@@ -48,7 +51,8 @@ HRESULT DigestMapped(HANDLE file, ULONGLONG size, Digester& digester, BYTE* dige
     return digester.Finish(digest, digestLength);
 }
 
-// 1 MiB reads until a read returns nothing.
+// 1 MiB reads until a read returns nothing; a read that fails ends the digest with its error,
+// never as the end of the file.
 HRESULT DigestRead(HANDLE file, Digester& digester, BYTE* digest, DWORD* digestLength, ULONGLONG* bytesHashed)
 {
     const OwnedPages buffer(kBlockSize);
@@ -67,6 +71,17 @@ HRESULT DigestRead(HANDLE file, Digester& digester, BYTE* digest, DWORD* digestL
 }
 
 } // namespace
+
+HRESULT CheckRegularFile(HANDLE file)
+{
+    // Every way reads what it opened, not what the lookup saw: a name swapped for a FIFO would
+    // read as empty, a device such as /dev/zero as endless. Files and folders are the only disk
+    // objects, and a folder cannot be opened without backup semantics.
+    const DWORD type = GetFileType(file);
+    RETURN_HR_IF(failure::HResultFromLastError(), type == FILE_TYPE_UNKNOWN && GetLastError() != ERROR_SUCCESS);
+    RETURN_HR_IF(kHrEmptyOrUnmappable, type != FILE_TYPE_DISK);
+    return S_OK;
+}
 
 HRESULT SizeOfOpenFile(HANDLE file, ULONGLONG& size)
 {
@@ -92,6 +107,7 @@ HRESULT DigestFile(const wchar_t* path, DWORD selector, BYTE* digest, DWORD* dig
     const OwnedHandle file(
         CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     RETURN_HR_IF(failure::HResultFromLastError(), !file.valid());
+    RETURN_IF_FAILED(CheckRegularFile(file.get()));
     Digester digester(selector);
     if (size < kMappingLimit) {
         return DigestMapped(file.get(), size, digester, digest, digestLength, bytesHashed);

@@ -11,7 +11,7 @@ inline constexpr DWORD kBlockSize = 0x100000;
 // Overlapped reads in flight at most.
 inline constexpr DWORD kSlotLimit = 32;
 
-// An empty file, or a file that cannot be mapped.
+// An empty file, a file that cannot be mapped, or an object that is not a regular file.
 inline constexpr HRESULT kHrEmptyOrUnmappable = static_cast<HRESULT>(0x800703EE);
 
 // Digests the file at `path` with the algorithm `selector`. `digestLength` holds the capacity of
@@ -23,6 +23,11 @@ HRESULT DigestFile(const wchar_t* path, DWORD selector, BYTE* digest, DWORD* dig
 // kBlockSize in flight, consumed round-robin in file order.
 HRESULT DigestFileOverlapped(const wchar_t* path, DWORD selector, BYTE* digest, DWORD* digestLength,
                              ULONGLONG* bytesHashed);
+
+// S_OK when the handle, opened for reading without FILE_FLAG_BACKUP_SEMANTICS (so never on a
+// folder), is open on a regular file; kHrEmptyOrUnmappable for a pipe, a FIFO, a socket or a
+// device, which a name can lead to once the lookup has seen a file there.
+HRESULT CheckRegularFile(HANDLE file);
 
 // The size of an open file, from GetFileSize.
 HRESULT SizeOfOpenFile(HANDLE file, ULONGLONG& size);

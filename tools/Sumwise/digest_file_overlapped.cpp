@@ -113,6 +113,7 @@ HRESULT DigestFileOverlapped(const wchar_t* path, DWORD selector, BYTE* digest, 
     const OwnedHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     RETURN_HR_IF(failure::HResultFromLastError(), !file.valid());
+    RETURN_IF_FAILED(CheckRegularFile(file.get()));
     ULONGLONG size = 0;
     RETURN_IF_FAILED(SizeOfOpenFile(file.get(), size));
     RETURN_HR_IF(kHrEmptyOrUnmappable, size == 0);
