@@ -6,6 +6,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -53,6 +56,86 @@ TEST(ThreadPool, RunsEveryItemOnceOnPoolThreads)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(counting.runs.load(), kItems);
     EXPECT_EQ(counting.onCaller.load(), 0);
+}
+
+// Items that queue further items from pool threads, as a parallel search does, while the test
+// thread queues too: every item queued runs once, whichever thread queued it.
+constexpr int kFanOutItems = 10000;
+
+struct FanOutContext {
+    std::atomic<int> queued{0};
+    std::atomic<int> runs{0};
+};
+
+DWORD FanOut(LPVOID context)
+{
+    auto& fan = *static_cast<FanOutContext*>(context);
+    for (int child = 0; child < 2; ++child) {
+        if (fan.queued.fetch_add(1) >= kFanOutItems || !QueueUserWorkItem(&FanOut, context, WT_EXECUTEDEFAULT)) {
+            --fan.queued;
+        }
+    }
+    ++fan.runs;
+    return 0;
+}
+
+TEST(ThreadPool, ItemsQueuedFromPoolThreadsAllRun)
+{
+    FanOutContext fan;
+    for (int i = 0; i < 50; ++i) {
+        ++fan.queued;
+        ASSERT_TRUE(QueueUserWorkItem(&FanOut, &fan, WT_EXECUTEDEFAULT));
+    }
+    ASSERT_TRUE(WaitForCount(fan.runs, kFanOutItems));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(fan.runs.load(), kFanOutItems);
+    EXPECT_EQ(fan.queued.load(), kFanOutItems);
+}
+
+// An item that throws ends neither the process nor its pool thread's service.
+DWORD Throw(LPVOID context)
+{
+    ++*static_cast<std::atomic<int>*>(context);
+    if (static_cast<std::atomic<int>*>(context)->load() % 2 == 0) {
+        throw std::bad_alloc();
+    }
+    throw std::runtime_error("item failure");
+}
+
+TEST(ThreadPool, AnItemThatThrowsEndsNothing)
+{
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    std::atomic<int> thrown{0};
+    const int items = static_cast<int>(info.dwNumberOfProcessors) * 4;
+    for (int i = 0; i < items; ++i) {
+        ASSERT_TRUE(QueueUserWorkItem(&Throw, &thrown, WT_EXECUTEDEFAULT));
+    }
+    ASSERT_TRUE(WaitForCount(thrown, items));
+    CountingContext counting;
+    for (int i = 0; i < items; ++i) {
+        ASSERT_TRUE(QueueUserWorkItem(&CountRun, &counting, WT_EXECUTEDEFAULT));
+    }
+    EXPECT_TRUE(WaitForCount(counting.runs, items));
+}
+
+// Idle pool threads sleep until an item comes: the process uses next to no processor time
+// while the pool has nothing to do (a bound on work done while idle, not on time).
+TEST(ThreadPool, IdleThreadsUseNoProcessorTime)
+{
+    CountingContext counting;
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_TRUE(QueueUserWorkItem(&CountRun, &counting, WT_EXECUTEDEFAULT));
+    }
+    ASSERT_TRUE(WaitForCount(counting.runs, 1000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    timespec before{};
+    timespec after{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double usedMilliseconds = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_LT(usedMilliseconds, 20.0);
 }
 
 TEST(ThreadPool, RefusesANullFunction)
