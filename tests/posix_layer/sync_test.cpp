@@ -296,41 +296,6 @@ TEST(Waits, BlockedThreadsUseNoProcessorTime)
     EXPECT_TRUE(CloseHandle(event));
 }
 
-// Readers and writers that sleep and wake each other many times: no wake-up is lost (a lost
-// one hangs the test) and the writers exclude everyone.
-TEST(Waits, ContendedReaderWriterLockLosesNoWakeUp)
-{
-    SRWLOCK lock = SRWLOCK_INIT;
-    long guarded = 0;
-    std::atomic<int> readersInside{0};
-    std::atomic<bool> overlap{false};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 6; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 1000; ++i) {
-                if (t % 2 == 0) {
-                    AcquireSRWLockExclusive(&lock);
-                    overlap = overlap || readersInside.load() != 0;
-                    ++guarded;
-                    ReleaseSRWLockExclusive(&lock);
-                } else {
-                    AcquireSRWLockShared(&lock);
-                    ++readersInside;
-                    std::this_thread::yield();
-                    --readersInside;
-                    ReleaseSRWLockShared(&lock);
-                }
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(guarded, 3 * 1000);
-    EXPECT_FALSE(overlap.load());
-    EXPECT_EQ(lock.Ptr, nullptr); // free, and no sleeper left marked
-}
-
 TEST(SystemInfo, ProcessorCountFollowsAffinity)
 {
     SYSTEM_INFO info;
