@@ -1,8 +1,11 @@
-// Provides InitOnceBeginInitialize and InitOnceComplete
-// over one atomic word per record (C++20 atomic wait and notify, futex on Linux).
+// Provides InitOnceBeginInitialize and InitOnceComplete over one atomic word per record, with
+// futex(2) sleeps on its low half: a caller that arrives during the initialization sleeps in the
+// kernel until InitOnceComplete wakes it, and a completion that nobody waits for makes no
+// system call.
 #include "platform/posix/init_once.h"
 
 #include "platform/posix/errors.h"
+#include "platform/posix/futex.h"
 #include "platform/posix/pointer_word.h"
 
 #include <atomic>
@@ -13,6 +16,8 @@ namespace {
 constexpr std::uintptr_t kStateMask = (std::uintptr_t{1} << INIT_ONCE_CTX_RESERVED_BITS) - 1;
 constexpr std::uintptr_t kInProgress = 1;
 constexpr std::uintptr_t kCompleted = 2;
+// Only while in progress, where the record holds no context yet: a caller sleeps on it.
+constexpr std::uintptr_t kSleepers = 4;
 
 using platform::Bits;
 using platform::Word;
@@ -36,7 +41,11 @@ BOOL WINAPI InitOnceBeginInitialize(LPINIT_ONCE initOnce, DWORD flags, BOOL* pen
             return TRUE;
         }
         if (state == kInProgress) {
-            word.wait(seen, std::memory_order_acquire);
+            if ((Bits(seen) & kSleepers) != 0 ||
+                word.compare_exchange_weak(seen, Word(kInProgress | kSleepers), std::memory_order_relaxed)) {
+                // The low half of the word, which the completion changes (x86-64 is little-endian).
+                platform::FutexWait(&initOnce->Ptr, static_cast<unsigned>(kInProgress | kSleepers));
+            }
             continue;
         }
         if (word.compare_exchange_weak(seen, Word(kInProgress), std::memory_order_acquire)) {
@@ -53,11 +62,15 @@ BOOL WINAPI InitOnceComplete(LPINIT_ONCE initOnce, DWORD flags, LPVOID context)
         return FALSE;
     }
     std::atomic_ref<void*> word(initOnce->Ptr);
-    void* expected = Word(kInProgress);
-    if (!word.compare_exchange_strong(expected, Word(Bits(context) | kCompleted), std::memory_order_release)) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return FALSE;
+    void* seen = word.load(std::memory_order_relaxed);
+    do {
+        if ((Bits(seen) & kStateMask) != kInProgress) {
+            SetLastError(ERROR_GEN_FAILURE);
+            return FALSE;
+        }
+    } while (!word.compare_exchange_weak(seen, Word(Bits(context) | kCompleted), std::memory_order_release));
+    if ((Bits(seen) & kSleepers) != 0) {
+        platform::FutexWake(&initOnce->Ptr, true);
     }
-    word.notify_all();
     return TRUE;
 }

@@ -1,6 +1,6 @@
 // Slim reader-writer locks. Provides InitializeSRWLock, AcquireSRWLockExclusive,
 // ReleaseSRWLockExclusive, AcquireSRWLockShared and ReleaseSRWLockShared over an atomic state
-// word with futex-based waiting.
+// word; a thread that waits sleeps in the kernel (futex) and costs no processor time.
 #pragma once
 #include "win32_types.h"
 

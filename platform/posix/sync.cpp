@@ -12,23 +12,19 @@
 // which the kernel refuses while the count is no longer 0; a signaler changes the count first and
 // then looks at `sleepers` (both sequentially consistent), so either the sleeper sees the new
 // count or the signaler sees the sleeper and wakes it. A sleep and a wake-up are one system call
-// each, where a mutex and a condition variable cost three on average. Before it sleeps, a wait
-// polls for a short while, giving its processor away between polls: a slot handed from a
-// finishing work item to a driver that admits the next file (one per hashed file) then costs no
-// system call but the yields (see threadpool.cpp for the figures).
+// each, and a signal given while nobody sleeps costs none. A wait that finds no signal sleeps at
+// once: it neither spins nor yields, so a waiting thread costs no processor time (a driver that
+// waits for a slot leaves both processors to the work items that give slots back).
 #include "platform/posix/sync.h"
 
 #include "platform/posix/errors.h"
+#include "platform/posix/futex.h"
 #include "platform/posix/kernel_object.h"
 
 #include <atomic>
 #include <chrono>
-#include <climits>
-#include <ctime>
-#include <linux/futex.h>
 #include <new>
 #include <sched.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -64,14 +60,11 @@ struct SyncObject {
         return false;
     }
 
-    // The count word as the futex calls take it.
-    int* Word() { return reinterpret_cast<int*>(&count); }
-
     // After the count went up: wakes sleepers, if any.
     void WakeSleepers(bool all)
     {
         if (sleepers.load() != 0) {
-            syscall(SYS_futex, Word(), FUTEX_WAKE_PRIVATE, all ? INT_MAX : 1, nullptr, nullptr, 0);
+            platform::FutexWake(&count, all);
         }
     }
 
@@ -79,38 +72,16 @@ struct SyncObject {
     // when the count changed in between (the caller tests it again).
     void SleepWhileZero(const std::chrono::steady_clock::time_point* deadline)
     {
-        timespec relative {};
-        if (deadline != nullptr) {
-            const auto left = *deadline - std::chrono::steady_clock::now();
-            if (left <= std::chrono::steady_clock::duration::zero()) {
-                return;
-            }
-            const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            relative.tv_sec = static_cast<time_t>(nanoseconds / 1000000000);
-            relative.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+        if (deadline == nullptr) {
+            platform::FutexWait(&count, 0);
+            return;
         }
-        syscall(SYS_futex, Word(), FUTEX_WAIT_PRIVATE, 0, deadline != nullptr ? &relative : nullptr, nullptr, 0);
+        const std::chrono::nanoseconds left = *deadline - std::chrono::steady_clock::now();
+        platform::FutexWait(&count, 0, &left);
     }
 };
 static_assert(sizeof(std::atomic<LONG>) == sizeof(int) && std::atomic<LONG>::is_always_lock_free,
               "the count word is what the futex calls wait on");
-
-// How long a wait polls, giving its processor away between polls, before it sleeps.
-constexpr auto kPollBeforeSleep = std::chrono::microseconds(50);
-
-// Polls for the signal for a short while: a signal that comes within it (a slot given back as
-// the next file is admitted) then costs neither a sleep nor a wake-up.
-bool PollToTake(SyncObject& object)
-{
-    const auto until = std::chrono::steady_clock::now() + kPollBeforeSleep;
-    do {
-        sched_yield();
-        if (object.TryTake()) {
-            return true;
-        }
-    } while (std::chrono::steady_clock::now() < until);
-    return false;
-}
 
 // One reference held for the duration of a call; the last one frees the object.
 class ObjectUse {
@@ -226,9 +197,6 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds)
         return WAIT_TIMEOUT;
     }
     ObjectUse object(found);
-    if (PollToTake(*found)) {
-        return WAIT_OBJECT_0;
-    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     const auto* limit = milliseconds == INFINITE ? nullptr : &deadline;
     object->sleepers.fetch_add(1);

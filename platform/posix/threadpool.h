@@ -9,6 +9,8 @@ constexpr ULONG WT_EXECUTELONGFUNCTION = 0x10;
 // busy while items wait, and adds a thread (up to 512) whenever queued items have waited a
 // quarter of a second with no thread idle and no item finishing, so that an item never waits
 // forever behind items that block.
+// An exception that leaves the function is dropped (the item reports its own failures): it ends
+// neither the thread nor the process. An idle thread sleeps until an item is handed to it.
 // Flags are hints (WT_EXECUTELONGFUNCTION starts another thread at once when none is idle).
 // FALSE with 87 for a null function, with 8 when the pool has no thread and cannot start one.
 BOOL WINAPI QueueUserWorkItem(LPTHREAD_START_ROUTINE function, PVOID context, ULONG flags);

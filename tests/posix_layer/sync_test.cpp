@@ -6,6 +6,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <functional>
+#include <pthread.h>
 #include <thread>
 #include <vector>
 #include <sched.h>
@@ -227,6 +230,70 @@ TEST(CriticalSection, ExcludesOtherThreadsAndReenters)
     }
     EXPECT_EQ(plain, 40000);
     DeleteCriticalSection(&section);
+}
+
+// The processor time a thread used, from its CPU clock.
+std::chrono::nanoseconds CpuTimeOf(pthread_t thread)
+{
+    clockid_t clock;
+    timespec used{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &used) != 0) {
+        ADD_FAILURE() << "no CPU clock for the thread";
+    }
+    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+}
+
+// Runs `wait` on a thread that blocks in it until `release` runs 200 ms later, and returns the
+// processor time the thread used meanwhile (a bound on work done while waiting, not on time).
+std::chrono::nanoseconds CpuTimeWhileBlocked(const std::function<void()>& wait, const std::function<void()>& release)
+{
+    std::atomic<bool> returned{false};
+    std::thread waiter([&] {
+        wait();
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // let it reach its wait
+    const auto before = CpuTimeOf(waiter.native_handle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto after = CpuTimeOf(waiter.native_handle());
+    EXPECT_FALSE(returned.load()) << "the wait returned before its release";
+    release();
+    waiter.join();
+    return after - before;
+}
+
+// A blocked thread sleeps in the kernel: no polling, spinning or yielding while it waits.
+TEST(Waits, BlockedThreadsUseNoProcessorTime)
+{
+    constexpr auto kBound = std::chrono::milliseconds(20);
+    HANDLE semaphore = CreateSemaphoreW(nullptr, 0, 1, nullptr);
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(semaphore, nullptr);
+    ASSERT_NE(event, nullptr);
+    EXPECT_LT(CpuTimeWhileBlocked([&] { WaitForSingleObject(semaphore, INFINITE); },
+                                  [&] { ReleaseSemaphore(semaphore, 1, nullptr); }), kBound);
+    EXPECT_LT(CpuTimeWhileBlocked([&] { WaitForSingleObject(event, 5000); }, [&] { SetEvent(event); }), kBound);
+
+    SRWLOCK lock = SRWLOCK_INIT;
+    AcquireSRWLockExclusive(&lock);
+    EXPECT_LT(CpuTimeWhileBlocked([&] { AcquireSRWLockShared(&lock); ReleaseSRWLockShared(&lock); },
+                                  [&] { ReleaseSRWLockExclusive(&lock); }), kBound);
+    AcquireSRWLockShared(&lock);
+    EXPECT_LT(CpuTimeWhileBlocked([&] { AcquireSRWLockExclusive(&lock); ReleaseSRWLockExclusive(&lock); },
+                                  [&] { ReleaseSRWLockShared(&lock); }), kBound);
+
+    INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    BOOL pending = FALSE;
+    ASSERT_TRUE(InitOnceBeginInitialize(&once, 0, &pending, nullptr));
+    ASSERT_TRUE(pending);
+    int context = 0;
+    LPVOID published = nullptr;
+    EXPECT_LT(CpuTimeWhileBlocked([&] { InitOnceBeginInitialize(&once, 0, &pending, &published); },
+                                  [&] { InitOnceComplete(&once, 0, &context); }), kBound);
+    EXPECT_FALSE(pending);
+    EXPECT_EQ(published, &context);
+    EXPECT_TRUE(CloseHandle(semaphore));
+    EXPECT_TRUE(CloseHandle(event));
 }
 
 TEST(SystemInfo, ProcessorCountFollowsAffinity)

@@ -6,6 +6,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -53,6 +56,48 @@ TEST(ThreadPool, RunsEveryItemOnceOnPoolThreads)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(counting.runs.load(), kItems);
     EXPECT_EQ(counting.onCaller.load(), 0);
+}
+
+// An item that throws ends neither the process nor its pool thread's service.
+DWORD Throw(LPVOID context)
+{
+    if (++*static_cast<std::atomic<int>*>(context) % 2 == 0) {
+        throw std::bad_alloc();
+    }
+    throw std::runtime_error("item failure");
+}
+
+TEST(ThreadPool, AnItemThatThrowsEndsNothing)
+{
+    std::atomic<int> thrown{0};
+    CountingContext counting;
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_TRUE(QueueUserWorkItem(&Throw, &thrown, WT_EXECUTEDEFAULT));
+    }
+    ASSERT_TRUE(WaitForCount(thrown, 64));
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_TRUE(QueueUserWorkItem(&CountRun, &counting, WT_EXECUTEDEFAULT));
+    }
+    EXPECT_TRUE(WaitForCount(counting.runs, 64));
+}
+
+// Idle pool threads sleep until an item comes: the process uses next to no processor time
+// while the pool has nothing to do (a bound on work done while idle, not on time).
+TEST(ThreadPool, IdleThreadsUseNoProcessorTime)
+{
+    CountingContext counting;
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_TRUE(QueueUserWorkItem(&CountRun, &counting, WT_EXECUTEDEFAULT));
+    }
+    ASSERT_TRUE(WaitForCount(counting.runs, 1000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    timespec before{};
+    timespec after{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double usedMilliseconds = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_LT(usedMilliseconds, 20.0);
 }
 
 TEST(ThreadPool, RefusesANullFunction)

@@ -114,6 +114,7 @@ TEST(SumwiseProgram, ErrorLinesDirectoriesAndBothStatisticsForms)
     EXPECT_EQ(run({L"empty"}).output, Narrow(dir.path() / "empty") + ": (error 0x800703ee)\n");
 }
 
+// Folders among the files, and as the last filespec, are passed over wherever they stand.
 TEST(SumwiseProgram, MoreFilesThanSlotsEachGetTheirLine)
 {
     TempDir dir;
@@ -123,6 +124,9 @@ TEST(SumwiseProgram, MoreFilesThanSlotsEachGetTheirLine)
         const fs::path file = dir.File("f" + std::to_string(i), 10);
         arguments.push_back(Wide(file));
         expected.insert("ff9ee043d85595eb255c05dfe32ece02a53efbb2  " + Narrow(file)); // SHA-1 of "xxxxxxxxxx"
+        if (i % 7 == 0 || i == 99) {
+            arguments.push_back(Wide(dir.Folder("d" + std::to_string(i))));
+        }
     }
     const std::vector<std::string> lines = Lines(Sumwise(arguments).output);
     EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), expected);

@@ -1,12 +1,19 @@
 // RunDriver and DigestWorkItem.
 //
-// Threading: the main thread admits one filespec at a time, taking a slot of the throttle
-// semaphore (n = min(processors, 32) slots) and raising the outstanding counter before it queues
-// the file as a thread-pool work item; the last filespec it hashes itself. Each work item prints
-// its line and adds to the totals under the output lock, then gives its slot back and only then
-// lowers the outstanding counter, so that the main thread, which polls the counter with Sleep(0)
-// until it reads 0 and then closes the semaphore, never closes it under a work item. The totals
-// are read only after the counter has reached 0.
+// Threading: every filespec but the last is admitted in command-line order, by whichever thread
+// is free: taking a slot of the throttle semaphore (n = min(processors, 32) slots) and raising
+// the outstanding counter before its file is hashed. The main thread admits the first n files
+// and queues each as a thread-pool work item; a work item that has finished its file (printed
+// its line, given its slot back, lowered the counter) admits the next filespec itself and hashes
+// it, until none is left. A file handed from one thread to another would cost the finishing
+// thread a wake-up of the admitting thread and a sleep, and the admitting thread a sleep and a
+// wake-up of a pool thread, several times the work of a small file; so a steady run of files
+// passes no thread hand-off and no system call of the waits at all, on any number of processors.
+// The thread that finds the list exhausted signals the main thread, which then admits and hashes
+// the last filespec itself and polls the counter with Sleep(0) until it reads 0; only then does
+// it close the semaphore. A thread raises the counter before it claims a filespec, so the
+// counter never reads 0 while a claimed file is still to be hashed. The totals are read only
+// after the counter has reached 0.
 #include "tools/Sumwise/hashing_driver.h"
 
 #include <algorithm>
@@ -26,7 +33,12 @@ DWORD g_selector = kDefaultSelector;
 // Created by the main thread before the first admission, never deleted.
 CRITICAL_SECTION g_outputLock;
 HANDLE g_throttle = nullptr;
+HANDLE g_allAdmitted = nullptr; // manual-reset event: no filespec before the last is left
 LONG volatile g_outstanding = 0;
+// The filespecs before the last, claimed one at a time through the cursor.
+wchar_t** g_filespecs = nullptr;
+LONG g_admissible = 0;
+LONG volatile g_cursor = 0;
 // Changed only under the output lock.
 HashingTotals g_totals;
 
@@ -37,18 +49,35 @@ LONGLONG ReadCounter()
     return counter.QuadPart;
 }
 
-// Takes a slot and hands the file to the pool; a file that cannot be queued is hashed here, so
-// that the outstanding counter always comes back down.
-void Admit(wchar_t* path, bool last)
+// Admits the next filespec before the last that is not a directory: counts it as outstanding
+// and takes a slot for it. Null when none is left; the first thread to find that signals the
+// main thread.
+wchar_t* AdmitNext()
 {
-    if (PathIsDirectoryW(path)) {
-        return;
-    }
-    WaitForSingleObject(g_throttle, INFINITE);
     InterlockedIncrement(&g_outstanding);
-    if (last || !QueueUserWorkItem(&DigestWorkItem, path, WT_EXECUTEDEFAULT)) {
+    for (;;) {
+        const LONG index = InterlockedIncrement(&g_cursor) - 1;
+        if (index >= g_admissible) {
+            if (index == g_admissible) {
+                SetEvent(g_allAdmitted);
+            }
+            InterlockedDecrement(&g_outstanding);
+            return nullptr;
+        }
+        if (!PathIsDirectoryW(g_filespecs[index])) {
+            WaitForSingleObject(g_throttle, INFINITE);
+            return g_filespecs[index];
+        }
+    }
+}
+
+// The work item: hashes its file, then each file it admits next.
+DWORD WINAPI HashFilesWorkItem(LPVOID context)
+{
+    for (auto* path = static_cast<wchar_t*>(context); path != nullptr; path = AdmitNext()) {
         DigestWorkItem(path);
     }
+    return 0;
 }
 
 } // namespace
@@ -85,6 +114,7 @@ int RunDriver(const SumwiseOptions& options)
     GetSystemInfo(&system);
     const auto slots = static_cast<LONG>(std::min(system.dwNumberOfProcessors, kMaximumFilesInProgress));
     g_throttle = CreateSemaphoreW(nullptr, slots, slots, nullptr);
+    g_allAdmitted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     const LONGLONG ticksPerMillisecond = frequency.QuadPart / 1000;
@@ -92,8 +122,25 @@ int RunDriver(const SumwiseOptions& options)
     const LONGLONG start = ReadCounter();
     g_selector = options.selector;
 
-    for (int i = 0; i < options.filespecCount; ++i) {
-        Admit(options.filespecs[i], i == options.filespecCount - 1);
+    g_filespecs = options.filespecs;
+    g_admissible = options.filespecCount - 1;
+
+    // A file that cannot be queued is hashed here, with every file after it but the last.
+    for (LONG queued = 0; queued < slots; ++queued) {
+        wchar_t* path = AdmitNext();
+        if (path == nullptr) {
+            break;
+        }
+        if (!QueueUserWorkItem(&HashFilesWorkItem, path, WT_EXECUTEDEFAULT)) {
+            HashFilesWorkItem(path);
+        }
+    }
+    WaitForSingleObject(g_allAdmitted, INFINITE);
+    wchar_t* last = options.filespecs[g_admissible];
+    if (!PathIsDirectoryW(last)) {
+        WaitForSingleObject(g_throttle, INFINITE);
+        InterlockedIncrement(&g_outstanding);
+        DigestWorkItem(last);
     }
     // An exchange that changes nothing: an atomic read of the counter.
     while (InterlockedCompareExchange(&g_outstanding, 0, 0) != 0) {
@@ -107,6 +154,7 @@ int RunDriver(const SumwiseOptions& options)
         g_cryptProvider = 0;
     }
     CloseHandle(g_throttle);
+    CloseHandle(g_allAdmitted);
     if (g_totals.files != 0 && options.statistics) {
         PrintHashingStatistics(g_totals, elapsedMilliseconds, options.displayName);
     }
