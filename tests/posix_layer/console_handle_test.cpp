@@ -14,7 +14,11 @@ namespace {
 // Puts `fd` in place of standard error for the life of the object.
 class StandardErrorAs {
 public:
-    explicit StandardErrorAs(int fd) : saved_(dup(2)) { dup2(fd, 2); }
+    explicit StandardErrorAs(int fd)
+        : saved_(dup(2))
+    {
+        dup2(fd, 2);
+    }
     ~StandardErrorAs()
     {
         dup2(saved_, 2);

@@ -46,7 +46,7 @@ TEST(CheckList, LinesThatAreNoDigestLine)
 {
     const Algorithm* md5 = FindAlgorithm(L"md5");
     for (const std::string& skipped : {std::string(), std::string("\r"),
-                                       std::string("Hashed 3 file(s) totaling 12 byte(s) in 1ms (0.001s) @ n/a (MD5)")}) {
+             std::string("Hashed 3 file(s) totaling 12 byte(s) in 1ms (0.001s) @ n/a (MD5)")}) {
         CheckEntry entry{};
         EXPECT_EQ(ReadListLine(skipped, nullptr, entry), ListLine::kSkipped) << skipped;
     }
@@ -54,14 +54,14 @@ TEST(CheckList, LinesThatAreNoDigestLine)
         std::string line;
         const Algorithm* given;
     } malformed[] = {
-        {kMd5 + " x", nullptr},                       // one blank
-        {kMd5 + "  ", nullptr},                       // no path
-        {"0a1b2c3d  c", nullptr},                     // a checksum needs its switch
-        {std::string(33, 'a') + "  x", nullptr},      // no algorithm has that length
-        {kSha256 + "  x", md5},                       // not the switch's length
-        {"SHA256 (t) = " + kMd5, nullptr},            // not the tag's length
-        {"SHA256 (t) = " + kSha256, md5},             // the tag contradicts the switch
-        {"WHIRL (t) = " + kSha256, nullptr},          // no such tag
+        {kMd5 + " x", nullptr},                  // one blank
+        {kMd5 + "  ", nullptr},                  // no path
+        {"0a1b2c3d  c", nullptr},                // a checksum needs its switch
+        {std::string(33, 'a') + "  x", nullptr}, // no algorithm has that length
+        {kSha256 + "  x", md5},                  // not the switch's length
+        {"SHA256 (t) = " + kMd5, nullptr},       // not the tag's length
+        {"SHA256 (t) = " + kSha256, md5},        // the tag contradicts the switch
+        {"WHIRL (t) = " + kSha256, nullptr},     // no such tag
         {"MD5 (t) = " + std::string(31, 'a') + "g", nullptr},
         {"\\" + kMd5 + "  bad\\tescape", nullptr},
         {"(error 0x80070002)", nullptr},

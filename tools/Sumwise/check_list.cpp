@@ -146,8 +146,8 @@ ListLine ReadListLine(std::string_view line, const Algorithm* given, CheckEntry&
 
 HRESULT ReadCheckList(const wchar_t* listPath, const Algorithm* given, std::vector<CheckEntry>& entries)
 {
-    const OwnedHandle file(
-        CreateFileW(listPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const OwnedHandle file(CreateFileW(
+        listPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) {
         return failure::HResultFromLastError();
     }

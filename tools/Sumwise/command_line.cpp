@@ -46,7 +46,7 @@ ParseOutcome ParseCommandLine(int argc, wchar_t** argv, SumwiseOptions& options)
         if (const Algorithm* algorithm = FindAlgorithm(argument + 1)) {
             options.selector = algorithm->selector;
             options.displayName = algorithm->displayName;
-            options.algorithmGiven = true;
+            options.algorithm = algorithm;
         } else if (IsNamed(argument, L"q")) {
             options.statistics = false;
         } else if (IsNamed(argument, L"c")) {

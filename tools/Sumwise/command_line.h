@@ -10,7 +10,7 @@ struct SumwiseOptions {
     const wchar_t* displayName = kDefaultDisplayName;
     bool statistics = true;     // cleared by -q
     bool check = false;         // -c: the filespecs are lists of digests to check
-    bool algorithmGiven = false; // an algorithm switch chose `selector`
+    const Algorithm* algorithm = nullptr; // the algorithm switch's, null when none was given
     wchar_t** filespecs = nullptr; // the arguments after the switches, at least one
     int filespecCount = 0;
 };

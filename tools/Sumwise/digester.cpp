@@ -7,6 +7,7 @@
 #include "common/failure_macros.h"
 #include "tools/Sumwise/algorithms.h"
 #include "tools/Sumwise/checksum/checksum.h"
+#include "tools/Sumwise/progress_line.h"
 
 HCRYPTPROV g_cryptProvider = 0;
 
@@ -76,6 +77,7 @@ HRESULT Digester::Feed(const void* data, ULONGLONG length)
         }
         bytes += piece;
         length -= piece;
+        g_progress.bytes.fetch_add(piece, std::memory_order_relaxed);
     }
     return S_OK;
 }
