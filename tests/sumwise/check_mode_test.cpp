@@ -3,6 +3,7 @@
 // cannot be read each show, and the exit code tells.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -103,3 +104,32 @@ TEST(SumwiseCheck, EveryKindOfMismatchIsShownAndFailsTheRun)
 }
 
 } // namespace
+
+#if !defined(_WIN32)
+// Under a pseudo-terminal (script), a run of more than a second shows its status line on standard
+// error and erases it; the lines of standard output are the same as without a terminal.
+TEST(SumwiseProgress, StatusLineOnATerminalOnly)
+{
+    if (std::system("script -qc true /dev/null >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "script(1) is not on this machine";
+    }
+    TempDir dir;
+    std::ofstream(dir.path() / "big.bin").close();
+    fs::resize_file(dir.path() / "big.bin", 2ULL << 30); // a sparse file: read fast, hashed for seconds
+    const std::string program = std::string(ORVO_BIN_DIR) + "/sumwise";
+    const std::string command = "cd '" + dir.path().string() + "' && script -qc '" + program +
+        " -sha512 big.bin' /dev/null > tty.txt 2>&1 && " + program + " -sha512 big.bin > plain.txt 2> errors.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream ttyFile(dir.path() / "tty.txt", std::ios::binary);
+    const std::string tty((std::istreambuf_iterator<char>(ttyFile)), std::istreambuf_iterator<char>());
+    EXPECT_NE(tty.find(" of 1 file(s), "), std::string::npos) << tty;
+    EXPECT_NE(tty.find("%), "), std::string::npos) << "no percentage for a run of one file";
+    // Erased before the digest line: blanks then a carriage return just before it.
+    EXPECT_NE(tty.find(" \r"), std::string::npos);
+    EXPECT_EQ(fs::file_size(dir.path() / "errors.txt"), 0u);
+    std::ifstream plainFile(dir.path() / "plain.txt", std::ios::binary);
+    std::string digestLine;
+    std::getline(plainFile, digestLine);
+    EXPECT_NE(tty.find(" \r" + digestLine), std::string::npos) << tty;
+}
+#endif
