@@ -5,6 +5,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <new>
 
 #include "api-orvo-files/cleanup_walk.h"
 #include "api-orvo-time/orvo_time.h"
@@ -82,8 +83,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     return TRUE;
 }
 
-extern "C" HRESULT WINAPI OrvoFilesCleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGLONG MinimumAge, DWORD Flags,
-                                          DWORD MaximumDurationMs, CleanupStatistics* Statistics)
+namespace {
+HRESULT Cleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGLONG MinimumAge, DWORD Flags, DWORD MaximumDurationMs,
+                CleanupStatistics* Statistics)
 {
     CleanupStatistics work{};
     if (Statistics != nullptr) {
@@ -136,4 +138,19 @@ extern "C" HRESULT WINAPI OrvoFilesCleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGL
         RETURN_HR_MSG(hr, L"WorkPath=\"%ls\"", workPath);
     }
     return S_OK;
+}
+} // namespace
+
+// Every outcome is an HRESULT: no exception crosses the export (the statistics are handed back
+// as the call unwinds).
+extern "C" HRESULT WINAPI OrvoFilesCleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGLONG MinimumAge, DWORD Flags,
+                                          DWORD MaximumDurationMs, CleanupStatistics* Statistics)
+{
+    try {
+        return Cleanup(Path, FileSpecs, MinimumAge, Flags, MaximumDurationMs, Statistics);
+    } catch (const std::bad_alloc&) {
+        RETURN_HR(E_OUTOFMEMORY);
+    } catch (...) {
+        RETURN_HR(kHrUnhandledException);
+    }
 }

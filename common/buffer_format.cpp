@@ -2,6 +2,7 @@
 #include "common/buffer_format.h"
 
 #include <cwchar>
+#include <new>
 #include <vector>
 
 #include "common/hresults.h"
@@ -21,6 +22,22 @@ HRESULT CheckCapacity(wchar_t* buffer, size_t capacity)
     }
     return S_OK;
 }
+
+// The whole text in `scratch`, which grows until it holds it: the C library reports only "did
+// not fit", not the text that would have fitted. The length, or -1 when the text is too long.
+int FormatWhole(std::vector<wchar_t>& scratch, const wchar_t* format, va_list args)
+{
+    for (;;) {
+        va_list copy;
+        va_copy(copy, args);
+        const int written = vswprintf(scratch.data(), scratch.size(), format, copy);
+        va_end(copy);
+        if (written >= 0 || scratch.size() >= kLargestScratch) {
+            return written;
+        }
+        scratch.resize(scratch.size() * 2);
+    }
+}
 } // namespace
 
 HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format, va_list args)
@@ -28,19 +45,15 @@ HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format,
     if (const HRESULT hr = CheckCapacity(buffer, capacity); FAILED(hr)) {
         return hr;
     }
-    // The C library reports only "did not fit", not the text that would have fitted, so the
-    // whole text is made in a scratch buffer that grows until it holds it, then cut to size.
-    std::vector<wchar_t> scratch(capacity < 256 ? 256 : capacity + 1);
+    // The text is made in a scratch buffer, then cut to size.
+    std::vector<wchar_t> scratch;
     int written = -1;
-    for (;;) {
-        va_list copy;
-        va_copy(copy, args);
-        written = vswprintf(scratch.data(), scratch.size(), format, copy);
-        va_end(copy);
-        if (written >= 0 || scratch.size() >= kLargestScratch) {
-            break;
-        }
-        scratch.resize(scratch.size() * 2);
+    try {
+        scratch.resize(capacity < 256 ? 256 : capacity + 1);
+        written = FormatWhole(scratch, format, args);
+    } catch (const std::bad_alloc&) {
+        buffer[0] = L'\0';
+        return E_OUTOFMEMORY;
     }
     if (written < 0) {
         buffer[0] = L'\0';
