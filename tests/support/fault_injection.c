@@ -59,15 +59,30 @@ static long CountCall(enum Family family)
     return atomic_fetch_add(&g_calls, 1) + 1;
 }
 
-// True when this call of `family` is the one to fail; errno is then set.
-static int ShouldFail(enum Family family)
+// glibc ends the process when it cannot register the destructor of a thread-local object
+// (__cxa_thread_atexit_impl): its own rule, out of any program's reach. That allocation is
+// counted but never failed, and the run goes on without a failure.
+static int RegistersThreadDestructor(void* caller)
 {
-    if (CountCall(family) != g_failAt || g_failAt == 0) {
+    Dl_info info;
+    return caller != NULL && dladdr(caller, &info) != 0 && info.dli_sname != NULL &&
+           strcmp(info.dli_sname, "__cxa_thread_atexit_impl") == 0;
+}
+
+// True when this call of `family`, made from `caller`, is the one to fail; errno is then set.
+static int ShouldFailFrom(enum Family family, void* caller)
+{
+    if (CountCall(family) != g_failAt || g_failAt == 0 || RegistersThreadDestructor(caller)) {
         return 0;
     }
     atomic_store(&g_injected, true);
     errno = g_errno;
     return 1;
+}
+
+static int ShouldFail(enum Family family)
+{
+    return ShouldFailFrom(family, NULL);
 }
 
 static int ErrnoFromText(const char* text, enum Family family)
@@ -174,17 +189,17 @@ void* __libc_realloc(void* block, size_t size);
 
 void* malloc(size_t size)
 {
-    return ShouldFail(kMalloc) ? NULL : __libc_malloc(size);
+    return ShouldFailFrom(kMalloc, __builtin_return_address(0)) ? NULL : __libc_malloc(size);
 }
 
 void* calloc(size_t count, size_t size)
 {
-    return ShouldFail(kMalloc) ? NULL : __libc_calloc(count, size);
+    return ShouldFailFrom(kMalloc, __builtin_return_address(0)) ? NULL : __libc_calloc(count, size);
 }
 
 void* realloc(void* block, size_t size)
 {
-    return ShouldFail(kMalloc) ? NULL : __libc_realloc(block, size);
+    return ShouldFailFrom(kMalloc, __builtin_return_address(0)) ? NULL : __libc_realloc(block, size);
 }
 
 // ---- files ----
