@@ -14,9 +14,6 @@ namespace {
 
 using namespace testing_support;
 
-#define SKIP_WITHOUT_INJECTOR()                                                                              \
-    if (const std::string reason = FaultInjectionUnavailable(); !reason.empty()) GTEST_SKIP() << reason
-
 void MakeTree(const TempDir& root)
 {
     for (int i = 0; i < 5; ++i) {

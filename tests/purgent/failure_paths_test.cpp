@@ -15,9 +15,6 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-#define SKIP_WITHOUT_INJECTOR()                                                                              \
-    if (const std::string reason = FaultInjectionUnavailable(); !reason.empty()) GTEST_SKIP() << reason
-
 // The "Removed N file(s)" figure of a report, or -1 when the line is missing.
 long RemovedFiles(const std::string& output)
 {

@@ -17,9 +17,6 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-#define SKIP_WITHOUT_INJECTOR()                                                                              \
-    if (const std::string reason = FaultInjectionUnavailable(); !reason.empty()) GTEST_SKIP() << reason
-
 // A sparse file of `bytes` (read through the 1 MiB read way from 4 MiB on).
 fs::path SparseFile(const TempDir& root, const std::string& name, uintmax_t bytes)
 {

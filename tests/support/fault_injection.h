@@ -16,6 +16,11 @@ struct FaultRun {
 // first); empty when it has one. Cases skip with this reason.
 std::string FaultInjectionUnavailable();
 
+// In a test case: skips it, with the reason, where the build has no fault injector.
+#define SKIP_WITHOUT_INJECTOR()                                                                              \
+    if (const std::string reason = ::testing_support::FaultInjectionUnavailable(); !reason.empty())           \
+    GTEST_SKIP() << reason
+
 // Runs a program of the build with ORVO_FAIL set to `failure` ("malloc:17", "unlinkat:1:EIO",
 // "malloc:0" to count only).
 FaultRun RunWithFault(const std::string& name, const std::vector<std::wstring>& arguments, const std::string& failure);
