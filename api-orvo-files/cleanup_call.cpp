@@ -5,6 +5,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <new>
 
 #include "api-orvo-time/orvo_time.h"
 #include "common/failure_macros.h"
@@ -63,10 +64,9 @@ private:
     HANDLE heap_ = nullptr;
     PWSTR workPath_ = nullptr;
 };
-} // namespace
 
-HRESULT RunCleanupCall(PCWSTR Path, PCWSTR FileSpecs, ULONGLONG MinimumAge, DWORD Flags, DWORD MaximumDurationMs,
-                       CleanupStatistics* Statistics, HANDLE heap, CleanupActions& actions)
+HRESULT Cleanup(PCWSTR Path, PCWSTR FileSpecs, ULONGLONG MinimumAge, DWORD Flags, DWORD MaximumDurationMs,
+                CleanupStatistics* Statistics, HANDLE heap, CleanupActions& actions)
 {
     CleanupStatistics work{};
     if (Statistics != nullptr) {
@@ -120,4 +120,19 @@ HRESULT RunCleanupCall(PCWSTR Path, PCWSTR FileSpecs, ULONGLONG MinimumAge, DWOR
         RETURN_HR_MSG(hr, L"WorkPath=\"%ls\"", workPath);
     }
     return S_OK;
+}
+} // namespace
+
+// Every outcome is an HRESULT: no exception leaves the call (the statistics are handed back as
+// the call unwinds).
+HRESULT RunCleanupCall(PCWSTR Path, PCWSTR FileSpecs, ULONGLONG MinimumAge, DWORD Flags, DWORD MaximumDurationMs,
+                       CleanupStatistics* Statistics, HANDLE heap, CleanupActions& actions)
+{
+    try {
+        return Cleanup(Path, FileSpecs, MinimumAge, Flags, MaximumDurationMs, Statistics, heap, actions);
+    } catch (const std::bad_alloc&) {
+        RETURN_HR(E_OUTOFMEMORY);
+    } catch (...) {
+        RETURN_HR(kHrUnhandledException);
+    }
 }

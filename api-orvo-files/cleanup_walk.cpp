@@ -66,11 +66,19 @@ struct Walk : CleanupParameters {
         return minimumAge != 0 && OrvoTimeElapsedSince(&time, startTime) < minimumAge;
     }
 
+    // A folder that cannot be opened or listed for one of these reasons is passed over when the
+    // caller asks to ignore folder errors; any other reason fails the call.
+    bool IgnoresFolderError(DWORD error) const
+    {
+        return Has(CLEANUP_IGNORE_FOLDER_ERRORS) &&
+               (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_CANT_ACCESS_FILE);
+    }
+
     FILETIME RootFolderTime(const Level& level) const;
     HRESULT Open(Level& level, bool& opened);
     HRESULT ExamineEntry(Level& level, PWSTR& childEnd);
     HRESULT ExamineFile(Level& level);
-    bool Finish(Level& level);
+    bool Finish(Level& level, bool listedWhole);
 };
 
 // The root's own time, taken before anything inside it is deleted: its "." entry when the
@@ -116,20 +124,16 @@ HRESULT Walk::Open(Level& level, bool& opened)
         switch (error) {
         case ERROR_FILE_NOT_FOUND:
             return S_OK;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_CANT_ACCESS_FILE:
-            if (Has(CLEANUP_IGNORE_FOLDER_ERRORS)) {
-                return S_OK;
-            }
-            RETURN_HR(HRESULT_FROM_WIN32(error));
         case ERROR_PATH_NOT_FOUND:
             if (level.depth > 0) {
                 return S_OK; // the folder vanished since its parent listed it
             }
-            RETURN_HR(HRESULT_FROM_WIN32(error));
+            RETURN_HR(failure::HResultFromWin32(error));
         default:
-            RETURN_HR(error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error));
+            if (IgnoresFolderError(error)) {
+                return S_OK;
+            }
+            RETURN_HR(failure::HResultFromWin32(error));
         }
     }
     level.find.Reset(find);
@@ -199,8 +203,9 @@ HRESULT Walk::ExamineFile(Level& level)
 }
 
 // Steps that end a level: cut the path back, decide and try the removal, close the enumeration.
-// True when the folder was removed.
-bool Walk::Finish(Level& level)
+// True when the folder was removed. A folder whose listing ended with an error is never removed:
+// what it still holds is unknown.
+bool Walk::Finish(Level& level, bool listedWhole)
 {
     *level.end = L'\0';
     bool tryRemoval = false;
@@ -212,8 +217,8 @@ bool Walk::Finish(Level& level)
                      (Has(CLEANUP_REMOVE_EMPTY_SUBFOLDERS) && (changed || level.seen == 0));
     }
     const bool tooYoung = Has(CLEANUP_AGE_FOLDERS) && TooYoung(level.folderTime);
-    const bool removed =
-        tryRemoval && !tooYoung && actions->RemoveFolder(workPath, {level.seen, level.removed, !level.filtered});
+    const bool removed = listedWhole && tryRemoval && !tooYoung &&
+                         actions->RemoveFolder(workPath, {level.seen, level.removed, !level.filtered});
     if (removed) {
         ++statistics->FoldersRemoved;
     }
@@ -240,7 +245,15 @@ HRESULT CleanupFolder(const CleanupParameters& parameters)
         while (!levels.empty()) {
             Level& level = levels.back();
             if (level.advance && !FindNextFileW(level.find.get(), &findData)) {
-                const bool removed = walk.Finish(level);
+                // Only "no more files" is the end of a folder; any other error ends its listing
+                // part-way: the folder's failure, or, when ignored, a folder passed over.
+                const DWORD error = GetLastError();
+                if (error != ERROR_NO_MORE_FILES && !walk.IgnoresFolderError(error)) {
+                    hr = failure::HResultFromWin32(error);
+                    ORVO_REPORT_HR(failure::FailureKind::ReturnHr, hr, "FindNextFileW");
+                    break;
+                }
+                const bool removed = walk.Finish(level, error == ERROR_NO_MORE_FILES);
                 levels.pop_back();
                 if (removed && !levels.empty()) {
                     ++levels.back().removed;

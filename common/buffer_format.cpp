@@ -2,6 +2,7 @@
 #include "common/buffer_format.h"
 
 #include <cwchar>
+#include <new>
 #include <vector>
 
 #include "common/hresults.h"
@@ -9,6 +10,7 @@
 namespace {
 constexpr size_t kMaxCapacity = 0x7FFFFFFF;
 constexpr size_t kLargestScratch = size_t{1} << 24;
+constexpr size_t kStackScratch = 256;
 
 HRESULT CheckCapacity(wchar_t* buffer, size_t capacity)
 {
@@ -21,6 +23,29 @@ HRESULT CheckCapacity(wchar_t* buffer, size_t capacity)
     }
     return S_OK;
 }
+
+int FormatInto(wchar_t* scratch, size_t chars, const wchar_t* format, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    const int written = vswprintf(scratch, chars, format, copy);
+    va_end(copy);
+    return written;
+}
+
+// The whole text in `scratch`, which grows until it holds it: the C library reports only "did
+// not fit", not the text that would have fitted. The length, or -1 when the text is too long.
+int FormatWhole(std::vector<wchar_t>& scratch, size_t firstChars, const wchar_t* format, va_list args)
+{
+    scratch.resize(firstChars);
+    for (;;) {
+        const int written = FormatInto(scratch.data(), scratch.size(), format, args);
+        if (written >= 0 || scratch.size() >= kLargestScratch) {
+            return written;
+        }
+        scratch.resize(scratch.size() * 2);
+    }
+}
 } // namespace
 
 HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format, va_list args)
@@ -28,19 +53,20 @@ HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format,
     if (const HRESULT hr = CheckCapacity(buffer, capacity); FAILED(hr)) {
         return hr;
     }
-    // The C library reports only "did not fit", not the text that would have fitted, so the
-    // whole text is made in a scratch buffer that grows until it holds it, then cut to size.
-    std::vector<wchar_t> scratch(capacity < 256 ? 256 : capacity + 1);
-    int written = -1;
-    for (;;) {
-        va_list copy;
-        va_copy(copy, args);
-        written = vswprintf(scratch.data(), scratch.size(), format, copy);
-        va_end(copy);
-        if (written >= 0 || scratch.size() >= kLargestScratch) {
-            break;
+    // The text is made in a scratch buffer, then cut to size: most texts fit one on the stack,
+    // only longer ones take the heap (and fail with E_OUTOFMEMORY when it has no room).
+    wchar_t small[kStackScratch];
+    const wchar_t* text = small;
+    std::vector<wchar_t> large;
+    int written = FormatInto(small, kStackScratch, format, args);
+    if (written < 0) {
+        try {
+            written = FormatWhole(large, capacity < kStackScratch ? 2 * kStackScratch : capacity + 1, format, args);
+        } catch (const std::bad_alloc&) {
+            buffer[0] = L'\0';
+            return E_OUTOFMEMORY;
         }
-        scratch.resize(scratch.size() * 2);
+        text = large.data();
     }
     if (written < 0) {
         buffer[0] = L'\0';
@@ -48,7 +74,7 @@ HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format,
     }
     const size_t length = static_cast<size_t>(written);
     const size_t kept = length < capacity ? length : capacity - 1;
-    wmemcpy(buffer, scratch.data(), kept);
+    wmemcpy(buffer, text, kept);
     buffer[kept] = L'\0';
     return length < capacity ? S_OK : kHrInsufficientBuffer;
 }

@@ -7,7 +7,8 @@
 
 // Formats into `buffer` (capacity in characters, terminator included). S_OK when the whole text
 // fits; 0x8007007A with the first capacity - 1 characters when it does not; E_INVALIDARG for a
-// capacity of 0 (buffer untouched) or above 0x7FFFFFFF (first character cleared).
+// capacity of 0 (buffer untouched) or above 0x7FFFFFFF (first character cleared); E_OUTOFMEMORY
+// (first character cleared) when the text cannot be made for lack of memory.
 HRESULT FormatToBuffer(wchar_t* buffer, size_t capacity, const wchar_t* format, ...);
 HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format, va_list args);
 

@@ -212,11 +212,22 @@ __attribute__((noinline)) void FailFast(HRESULT hr, const char* file, unsigned i
     std::abort();
 }
 
+HRESULT HResultFromWin32(DWORD error)
+{
+    switch (error) {
+    case ERROR_SUCCESS:
+        return E_FAIL; // a failing call that left no error code must still read as a failure
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return E_OUTOFMEMORY;
+    default:
+        return HRESULT_FROM_WIN32(error);
+    }
+}
+
 HRESULT HResultFromLastError()
 {
-    const DWORD error = GetLastError();
-    // A failing call that left no error code must still read as a failure.
-    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+    return HResultFromWin32(GetLastError());
 }
 
 } // namespace failure

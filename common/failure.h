@@ -70,8 +70,11 @@ BOOL LogIfWin32BoolFalse(BOOL ok, const char* file, unsigned int line, const cha
 [[noreturn]] void FailFast(HRESULT hr, const char* file, unsigned int line, const char* module,
                            const char* function, const char* code, void* callerReturnAddress);
 
-// HRESULT of the calling thread's last Win32 error (E_FAIL-like failure when it is 0, so that a
-// failed call is never reported as success).
+// HRESULT of a Win32 error code: E_FAIL when it is 0 (so that a failed call is never reported as
+// success); E_OUTOFMEMORY for both codes of a memory shortage (8, ERROR_NOT_ENOUGH_MEMORY, and
+// 14, ERROR_OUTOFMEMORY), the one result the tools report for it; else HRESULT_FROM_WIN32.
+HRESULT HResultFromWin32(DWORD error);
+// HResultFromWin32 of the calling thread's last error.
 HRESULT HResultFromLastError();
 
 } // namespace failure

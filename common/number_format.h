@@ -18,11 +18,14 @@ int FormatGroupedNumber(wchar_t* output, int capacity, const wchar_t* digits);
 UINT FirstGroupSize(const wchar_t* grouping);
 
 // A statistics field: `value` as plain digits with `format` ("%u", "%llu", ...), then grouped by
-// the user locale into the field's own buffer (empty when grouping fails).
+// the user locale into the field's own buffer (ungrouped when grouping fails).
 template <typename T>
 void FormatGroupedField(wchar_t (&field)[kFieldChars], const wchar_t* format, T value)
 {
     wchar_t digits[kFieldChars];
     FormatToBuffer(digits, kFieldChars, format, value);
-    FormatGroupedNumber(field, static_cast<int>(kFieldChars), digits);
+    // A number the formatter cannot group (memory is short) is shown as it is, never left out.
+    if (FormatGroupedNumber(field, static_cast<int>(kFieldChars), digits) == 0) {
+        CopyToBuffer(field, kFieldChars, digits);
+    }
 }

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <set>
 
@@ -49,6 +50,17 @@ private:
 
 SRWLOCK g_liveLock = SRWLOCK_INIT;
 std::set<const void*> g_liveStates;
+
+// Telemetry is best effort: what cannot be recorded for lack of memory is left out, and the run
+// it describes goes on as if no session listened.
+template <typename Work>
+void BestEffort(Work&& work) noexcept
+{
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+    }
+}
 } // namespace
 
 class ActivityState {
@@ -202,7 +214,7 @@ private:
     {
         const SharedLock hold(g_liveLock);
         if (g_liveStates.contains(context)) {
-            static_cast<ActivityState*>(context)->NotifyFailure(info);
+            BestEffort([&] { static_cast<ActivityState*>(context)->NotifyFailure(info); });
         }
     }
 
@@ -248,42 +260,59 @@ private:
     failure::ThreadObserver previousObserver_{};
 };
 
+namespace {
+std::shared_ptr<ActivityState> NewState(const TraceLoggingProvider& provider, const char* name, ULONGLONG keyword,
+                                        UCHAR level, ULONGLONG privacyTags) noexcept
+{
+    std::shared_ptr<ActivityState> state;
+    BestEffort([&] { state = std::make_shared<ActivityState>(provider, name, keyword, level, privacyTags); });
+    return state;
+}
+} // namespace
+
+// A holder without state (it could not be allocated) records nothing.
 ActivityHolder::ActivityHolder(const TraceLoggingProvider& provider, const char* name, ULONGLONG keyword,
                                UCHAR level, ULONGLONG privacyTags)
-    : state_(std::make_shared<ActivityState>(provider, name, keyword, level, privacyTags))
+    : state_(NewState(provider, name, keyword, level, privacyTags))
 {
 }
 
 ActivityHolder::ActivityHolder(const ActivityHolder& other) : state_(other.state_)
 {
-    state_->AddReference();
+    if (state_ != nullptr) {
+        state_->AddReference();
+    }
 }
 
 ActivityHolder::~ActivityHolder()
 {
-    if (!holdsReference_ || !state_->IsStarted()) {
+    if (state_ == nullptr || !holdsReference_ || !state_->IsStarted()) {
         return;
     }
     Stop(state_->ImplicitStopResult());
     if (state_.use_count() == 1) {
-        state_->WriteStoppedAutomatically();
+        BestEffort([&] { state_->WriteStoppedAutomatically(); });
     }
 }
 
 void ActivityHolder::Start()
 {
-    state_->Start();
+    if (state_ != nullptr) {
+        BestEffort([&] { state_->Start(); });
+    }
 }
 
 void ActivityHolder::Stop(HRESULT hr)
 {
     holdsReference_ = false;
-    state_->Stop(hr);
+    if (state_ != nullptr) {
+        BestEffort([&] { state_->Stop(hr); });
+    }
 }
 
 GUID ActivityHolder::Id() const
 {
-    return state_->Id();
+    return state_ != nullptr ? state_->Id() : GUID{};
 }
 
 } // namespace telemetry

@@ -6,6 +6,7 @@
 // because the TB..EB ranges work in whole KB (below 2^53) and the lower ones stay below 2^40.
 #include "platform/posix/byte_size.h"
 
+#include "platform/posix/errors.h"
 #include "platform/posix/locale.h"
 
 #include <algorithm>
@@ -46,16 +47,18 @@ std::wstring ByteSizeText(LONGLONG size, std::wstring_view decimalSeparator)
 
 PWSTR WINAPI StrFormatByteSizeW(LONGLONG size, PWSTR buffer, UINT cchBuffer)
 {
-    if (buffer == nullptr) {
-        return nullptr;
-    }
-    if (cchBuffer == 0) {
-        return buffer;
-    }
-    const std::wstring text = platform::ByteSizeText(size, platform::UserNumericConventions().decimal);
-    const size_t written = std::min<size_t>(text.size(), cchBuffer - 1);
-    text.copy(buffer, written);
-    buffer[written] = L'\0';
-    const size_t numberLength = text.rfind(L' '); // the units hold no blank
-    return written >= numberLength ? buffer : nullptr;
+    return platform::WithoutThrowing(PWSTR{nullptr}, [&]() -> PWSTR {
+        if (buffer == nullptr) {
+            return nullptr;
+        }
+        if (cchBuffer == 0) {
+            return buffer;
+        }
+        const std::wstring text = platform::ByteSizeText(size, platform::UserNumericConventions().decimal);
+        const size_t written = std::min<size_t>(text.size(), cchBuffer - 1);
+        text.copy(buffer, written);
+        buffer[written] = L'\0';
+        const size_t numberLength = text.rfind(L' '); // the units hold no blank
+        return written >= numberLength ? buffer : nullptr;
+    });
 }

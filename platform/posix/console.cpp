@@ -10,6 +10,7 @@
 // "\n".
 #include "platform/posix/console.h"
 
+#include "platform/posix/errors.h"
 #include "platform/posix/text.h"
 
 #include <climits>
@@ -490,7 +491,8 @@ bool Format(std::string& out, const CharT* format, va_list args)
     // A copy the helpers can take by address: a va_list parameter may have decayed to a pointer.
     va_list copy;
     va_copy(copy, args);
-    const bool formatted = Formatter<CharT>(out, &copy).Run(format);
+    // Text that cannot be made for lack of memory fails the call, as printf fails with ENOMEM.
+    const bool formatted = WithoutThrowing(false, [&] { return Formatter<CharT>(out, &copy).Run(format); });
     va_end(copy);
     // A line written "\n\r" (as some Windows console lines are) would put its carriage return at
     // the start of the next line here, where "\n" alone ends a line. The format's own last

@@ -2,6 +2,7 @@
 // GetCurrentProcessId over /proc/self/status, stderr, abort, gettid and getpid.
 #include "platform/posix/debug.h"
 
+#include "platform/posix/errors.h"
 #include "platform/posix/text.h"
 
 #include <csignal>
@@ -14,15 +15,17 @@
 
 BOOL WINAPI IsDebuggerPresent()
 {
-    // A tracer (a debugger, strace) shows as a non-zero TracerPid.
-    std::ifstream status("/proc/self/status");
-    const std::string key = "TracerPid:";
-    for (std::string line; std::getline(status, line);) {
-        if (line.compare(0, key.size(), key) == 0) {
-            return std::strtol(line.c_str() + key.size(), nullptr, 10) != 0 ? TRUE : FALSE;
+    return platform::WithoutThrowing(BOOL{FALSE}, [&]() -> BOOL {
+        // A tracer (a debugger, strace) shows as a non-zero TracerPid.
+        std::ifstream status("/proc/self/status");
+        const std::string key = "TracerPid:";
+        for (std::string line; std::getline(status, line);) {
+            if (line.compare(0, key.size(), key) == 0) {
+                return std::strtol(line.c_str() + key.size(), nullptr, 10) != 0 ? TRUE : FALSE;
+            }
         }
-    }
-    return FALSE;
+        return FALSE;
+    });
 }
 
 // Standard error stands for the debugger's output window, so the text appears only while a
@@ -32,9 +35,11 @@ void WINAPI OutputDebugStringW(LPCWSTR text)
     if (text == nullptr || !IsDebuggerPresent()) {
         return;
     }
-    std::string bytes;
-    platform::BytesFromWide(text, wcslen(text), bytes); // a character with no byte form ends the text
-    fwrite(bytes.data(), 1, bytes.size(), stderr);
+    platform::WithoutThrowing(size_t{0}, [&] {
+        std::string bytes;
+        platform::BytesFromWide(text, wcslen(text), bytes); // a character with no byte form ends the text
+        return fwrite(bytes.data(), 1, bytes.size(), stderr);
+    });
 }
 
 void WINAPI RaiseFailFastException(void*, void*, DWORD)

@@ -3,6 +3,8 @@
 // The exit status is wmain's result; POSIX keeps its low 8 bits (-1 becomes 255).
 #include "platform/posix/text.h"
 
+#include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,12 +13,18 @@ int wmain(int argc, wchar_t** argv);
 int main(int argc, char** argv)
 {
     std::vector<std::wstring> arguments;
-    arguments.reserve(static_cast<size_t>(argc));
-    for (int i = 0; i < argc; ++i) {
-        arguments.push_back(platform::WideFromBytes(argv[i], std::char_traits<char>::length(argv[i])));
-    }
     std::vector<wchar_t*> pointers;
-    pointers.reserve(arguments.size() + 1);
+    try {
+        arguments.reserve(static_cast<size_t>(argc));
+        for (int i = 0; i < argc; ++i) {
+            arguments.push_back(platform::WideFromBytes(argv[i], std::char_traits<char>::length(argv[i])));
+        }
+        pointers.reserve(arguments.size() + 1);
+    } catch (const std::bad_alloc&) {
+        // Without its arguments the program cannot start: it says why and ends with E_OUTOFMEMORY.
+        std::fputs("Not enough memory to start the program.\n", stderr);
+        return static_cast<int>(E_OUTOFMEMORY);
+    }
     for (auto& argument : arguments) {
         pointers.push_back(argument.data());
     }

@@ -3,6 +3,8 @@
 #pragma once
 #include "win32_types.h"
 
+#include <new>
+
 // Win32: the calling thread's last-error code, as set by the last failing layer call
 // (layer calls that succeed leave it alone unless their contract says otherwise).
 DWORD WINAPI GetLastError();
@@ -37,4 +39,17 @@ DWORD PathError(int err);
 DWORD MissingPathError(int dirFd, const char* path);
 // Sets the thread's last error from errno and returns FALSE, the usual shell of a failing call.
 BOOL FailWithErrno(int err);
+// Runs `work` (a call's body) and returns its result; when an allocation inside it fails, sets
+// the last error to 8 (ERROR_NOT_ENOUGH_MEMORY) and returns `failed`. Win32 calls report a memory
+// shortage through their result and never throw, so no exception leaves a call of the layer.
+template <typename Result, typename Work>
+Result WithoutThrowing(Result failed, Work&& work) noexcept
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return failed;
+    }
+}
 } // namespace platform

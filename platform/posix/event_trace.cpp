@@ -115,58 +115,62 @@ void Put(std::string& record, const T& value)
 ULONG EVNTAPI EventRegister(LPCGUID providerId, PENABLECALLBACK enableCallback, PVOID callbackContext,
                             PREGHANDLE regHandle)
 {
-    if (providerId == nullptr || regHandle == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    const std::optional<TraceSession> session = platform::ParseTraceSession(std::getenv("ORVO_TRACE"));
-    PendingEnable pending;
-    {
-        const std::lock_guard<std::mutex> hold(g_lock);
-        const REGHANDLE handle = g_nextHandle++;
-        Registration& registration =
-            g_registrations.emplace(handle, Registration{*providerId, enableCallback, callbackContext, {}, {}})
-                .first->second;
-        if (session && NamesGuid(session->provider, *providerId)) {
-            pending = Enable(registration, *session);
+    return platform::WithoutThrowing(ULONG{ERROR_NOT_ENOUGH_MEMORY}, [&]() -> ULONG {
+        if (providerId == nullptr || regHandle == nullptr) {
+            return ERROR_INVALID_PARAMETER;
         }
-        *regHandle = handle;
-    }
-    pending.Call();
-    return ERROR_SUCCESS;
+        const std::optional<TraceSession> session = platform::ParseTraceSession(std::getenv("ORVO_TRACE"));
+        PendingEnable pending;
+        {
+            const std::lock_guard<std::mutex> hold(g_lock);
+            const REGHANDLE handle = g_nextHandle++;
+            Registration& registration =
+                g_registrations.emplace(handle, Registration{*providerId, enableCallback, callbackContext, {}, {}})
+                    .first->second;
+            if (session && NamesGuid(session->provider, *providerId)) {
+                pending = Enable(registration, *session);
+            }
+            *regHandle = handle;
+        }
+        pending.Call();
+        return ERROR_SUCCESS;
+    });
 }
 
 ULONG EVNTAPI EventSetInformation(REGHANDLE regHandle, EVENT_INFO_CLASS informationClass, PVOID eventInformation,
                                   ULONG informationLength)
 {
-    if (informationClass != EventProviderSetTraits) {
-        return ERROR_NOT_SUPPORTED;
-    }
-    const auto* bytes = static_cast<const char*>(eventInformation);
-    USHORT size = 0;
-    if (bytes == nullptr || informationLength < sizeof size + 1) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    std::memcpy(&size, bytes, sizeof size);
-    const void* terminator = std::memchr(bytes + sizeof size, '\0', informationLength - sizeof size);
-    if (size != informationLength || terminator == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    const std::optional<TraceSession> session = platform::ParseTraceSession(std::getenv("ORVO_TRACE"));
-    PendingEnable pending;
-    {
-        const std::lock_guard<std::mutex> hold(g_lock);
-        const auto found = g_registrations.find(regHandle);
-        if (found == g_registrations.end()) {
-            return ERROR_INVALID_HANDLE;
+    return platform::WithoutThrowing(ULONG{ERROR_NOT_ENOUGH_MEMORY}, [&]() -> ULONG {
+        if (informationClass != EventProviderSetTraits) {
+            return ERROR_NOT_SUPPORTED;
         }
-        Registration& registration = found->second;
-        registration.name = bytes + sizeof size;
-        if (session && !registration.session && SameText(session->provider, registration.name)) {
-            pending = Enable(registration, *session);
+        const auto* bytes = static_cast<const char*>(eventInformation);
+        USHORT size = 0;
+        if (bytes == nullptr || informationLength < sizeof size + 1) {
+            return ERROR_INVALID_PARAMETER;
         }
-    }
-    pending.Call();
-    return ERROR_SUCCESS;
+        std::memcpy(&size, bytes, sizeof size);
+        const void* terminator = std::memchr(bytes + sizeof size, '\0', informationLength - sizeof size);
+        if (size != informationLength || terminator == nullptr) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        const std::optional<TraceSession> session = platform::ParseTraceSession(std::getenv("ORVO_TRACE"));
+        PendingEnable pending;
+        {
+            const std::lock_guard<std::mutex> hold(g_lock);
+            const auto found = g_registrations.find(regHandle);
+            if (found == g_registrations.end()) {
+                return ERROR_INVALID_HANDLE;
+            }
+            Registration& registration = found->second;
+            registration.name = bytes + sizeof size;
+            if (session && !registration.session && SameText(session->provider, registration.name)) {
+                pending = Enable(registration, *session);
+            }
+        }
+        pending.Call();
+        return ERROR_SUCCESS;
+    });
 }
 
 ULONG EVNTAPI EventActivityIdControl(ULONG controlCode, LPGUID activityId)
@@ -205,51 +209,53 @@ ULONG EVNTAPI EventActivityIdControl(ULONG controlCode, LPGUID activityId)
 ULONG EVNTAPI EventWriteTransfer(REGHANDLE regHandle, PCEVENT_DESCRIPTOR eventDescriptor, LPCGUID activityId,
                                  LPCGUID relatedActivityId, ULONG userDataCount, PEVENT_DATA_DESCRIPTOR userData)
 {
-    constexpr ULONG kMaxDescriptors = 128;
-    if (eventDescriptor == nullptr || userDataCount > kMaxDescriptors || (userDataCount != 0 && userData == nullptr)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    std::string file;
-    {
-        const std::lock_guard<std::mutex> hold(g_lock);
-        const auto found = g_registrations.find(regHandle);
-        if (found == g_registrations.end()) {
-            return ERROR_INVALID_HANDLE;
+    return platform::WithoutThrowing(ULONG{ERROR_NOT_ENOUGH_MEMORY}, [&]() -> ULONG {
+        constexpr ULONG kMaxDescriptors = 128;
+        if (eventDescriptor == nullptr || userDataCount > kMaxDescriptors || (userDataCount != 0 && userData == nullptr)) {
+            return ERROR_INVALID_PARAMETER;
         }
-        const std::optional<TraceSession>& session = found->second.session;
-        if (!session || !EventPasses(*session, *eventDescriptor)) {
-            return ERROR_SUCCESS;
+        std::string file;
+        {
+            const std::lock_guard<std::mutex> hold(g_lock);
+            const auto found = g_registrations.find(regHandle);
+            if (found == g_registrations.end()) {
+                return ERROR_INVALID_HANDLE;
+            }
+            const std::optional<TraceSession>& session = found->second.session;
+            if (!session || !EventPasses(*session, *eventDescriptor)) {
+                return ERROR_SUCCESS;
+            }
+            file = session->file;
         }
-        file = session->file;
-    }
-    const GUID none{};
-    std::string record;
-    Put(record, std::uint32_t{0}); // the record's size, set below
-    Put(record, *eventDescriptor);
-    Put(record, activityId != nullptr ? *activityId : none);
-    Put(record, relatedActivityId != nullptr ? *relatedActivityId : none);
-    Put(record, userDataCount);
-    for (ULONG i = 0; i < userDataCount; ++i) {
-        Put(record, userData[i].Reserved & 0xFF);
-        Put(record, userData[i].Size);
-        record.append(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(userData[i].Ptr)), userData[i].Size);
-    }
-    const auto size = static_cast<std::uint32_t>(record.size());
-    std::memcpy(record.data(), &size, sizeof size);
+        const GUID none{};
+        std::string record;
+        Put(record, std::uint32_t{0}); // the record's size, set below
+        Put(record, *eventDescriptor);
+        Put(record, activityId != nullptr ? *activityId : none);
+        Put(record, relatedActivityId != nullptr ? *relatedActivityId : none);
+        Put(record, userDataCount);
+        for (ULONG i = 0; i < userDataCount; ++i) {
+            Put(record, userData[i].Reserved & 0xFF);
+            Put(record, userData[i].Size);
+            record.append(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(userData[i].Ptr)), userData[i].Size);
+        }
+        const auto size = static_cast<std::uint32_t>(record.size());
+        std::memcpy(record.data(), &size, sizeof size);
 
-    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        const int openError = errno;
-        return platform::PathError(openError, AT_FDCWD, file.c_str());
-    }
-    // One write per record: appends of concurrent writers never interleave within a record.
-    const ssize_t written = write(fd, record.data(), record.size());
-    const int writeError = errno;
-    close(fd);
-    if (written < 0) {
-        return platform::Win32ErrorFromErrno(writeError);
-    }
-    return written == static_cast<ssize_t>(record.size()) ? ERROR_SUCCESS : ERROR_DISK_FULL;
+        const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            const int openError = errno;
+            return platform::PathError(openError, AT_FDCWD, file.c_str());
+        }
+        // One write per record: appends of concurrent writers never interleave within a record.
+        const ssize_t written = write(fd, record.data(), record.size());
+        const int writeError = errno;
+        close(fd);
+        if (written < 0) {
+            return platform::Win32ErrorFromErrno(writeError);
+        }
+        return written == static_cast<ssize_t>(record.size()) ? ERROR_SUCCESS : ERROR_DISK_FULL;
+    });
 }
 
 ULONG EVNTAPI EventUnregister(REGHANDLE regHandle)

@@ -132,7 +132,9 @@ HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURI
                           DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile)
 {
     std::unique_ptr<FileObject> file;
-    const DWORD error = OpenFile(fileName, desiredAccess, creationDisposition, flagsAndAttributes, templateFile, file);
+    const DWORD error = platform::WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] {
+        return OpenFile(fileName, desiredAccess, creationDisposition, flagsAndAttributes, templateFile, file);
+    });
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;

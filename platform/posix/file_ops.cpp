@@ -174,23 +174,23 @@ DWORD GetAttributes(LPCWSTR fileName, DWORD& attributes)
 
 BOOL WINAPI DeleteFileW(LPCWSTR fileName)
 {
-    return Finish(DeleteFile(fileName));
+    return Finish(WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] { return DeleteFile(fileName); }));
 }
 
 BOOL WINAPI RemoveDirectoryW(LPCWSTR pathName)
 {
-    return Finish(RemoveDirectory(pathName));
+    return Finish(WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] { return RemoveDirectory(pathName); }));
 }
 
 BOOL WINAPI SetFileAttributesW(LPCWSTR fileName, DWORD attributes)
 {
-    return Finish(SetAttributes(fileName, attributes));
+    return Finish(WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] { return SetAttributes(fileName, attributes); }));
 }
 
 DWORD WINAPI GetFileAttributesW(LPCWSTR fileName)
 {
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    const DWORD error = GetAttributes(fileName, attributes);
+    const DWORD error = WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] { return GetAttributes(fileName, attributes); });
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return INVALID_FILE_ATTRIBUTES;

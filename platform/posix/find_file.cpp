@@ -316,7 +316,9 @@ HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, L
         return INVALID_HANDLE_VALUE;
     }
     HANDLE handle = INVALID_HANDLE_VALUE;
-    const DWORD error = FindFirst(fileName, additionalFlags, *static_cast<WIN32_FIND_DATAW*>(findFileData), handle);
+    const DWORD error = WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] {
+        return FindFirst(fileName, additionalFlags, *static_cast<WIN32_FIND_DATAW*>(findFileData), handle);
+    });
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
@@ -342,7 +344,7 @@ BOOL WINAPI FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findFileData)
         return FALSE;
     }
     std::lock_guard<std::mutex> lock(registry->mutex);
-    const DWORD error = NextMatch(*registry, handle, *findFileData);
+    const DWORD error = WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] { return NextMatch(*registry, handle, *findFileData); });
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;

@@ -190,9 +190,16 @@ void SetFolderPath(const FolderRegistry& registry, OpenFolder& folder, std::stri
 
 void RegisterFolder(const std::shared_ptr<FolderRegistry>& registry, OpenFolder& folder)
 {
-    folder.registry = registry;
+    // The folder counts as registered only once both lists hold it: a list that cannot grow
+    // leaves the registry as it was, and the handle's clean-up finds nothing to undo.
     registry->stack.push_back(&folder);
-    registry->open.push_back(&folder);
+    try {
+        registry->open.push_back(&folder);
+    } catch (...) {
+        registry->stack.pop_back();
+        throw;
+    }
+    folder.registry = registry;
 }
 
 void UnregisterFolder(OpenFolder& folder)

@@ -63,11 +63,13 @@ private:
     std::unordered_set<void*> blocks_;
 };
 
-// Created on first use and never destroyed: blocks of the process heap stay valid until exit,
-// even while static destructors run.
+// Created on first use, in static storage (so that making it allocates nothing and cannot fail),
+// and never destroyed: blocks of the process heap stay valid until exit, even while static
+// destructors run.
 Heap& ProcessHeap()
 {
-    static Heap* const heap = new Heap(0);
+    alignas(Heap) static unsigned char storage[sizeof(Heap)];
+    static Heap* const heap = new (storage) Heap(0);
     return *heap;
 }
 

@@ -219,91 +219,95 @@ NumericConventions UserNumericConventions()
 
 int WINAPI GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int cchData)
 {
-    if (locale != LOCALE_USER_DEFAULT || cchData < 0 || (data == nullptr && cchData > 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const platform::NumericConventions conventions = platform::UserNumericConventions();
-    const std::wstring* value = nullptr;
-    switch (type) {
-    case LOCALE_SGROUPING:
-        value = &conventions.grouping;
-        break;
-    case LOCALE_STHOUSAND:
-        value = &conventions.thousands;
-        break;
-    case LOCALE_SDECIMAL:
-        value = &conventions.decimal;
-        break;
-    default:
-        SetLastError(kErrorInvalidFlags);
-        return 0;
-    }
-    const size_t needed = value->size() + 1;
-    if (cchData == 0) {
+    return platform::WithoutThrowing(0, [&]() -> int {
+        if (locale != LOCALE_USER_DEFAULT || cchData < 0 || (data == nullptr && cchData > 0)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        const platform::NumericConventions conventions = platform::UserNumericConventions();
+        const std::wstring* value = nullptr;
+        switch (type) {
+        case LOCALE_SGROUPING:
+            value = &conventions.grouping;
+            break;
+        case LOCALE_STHOUSAND:
+            value = &conventions.thousands;
+            break;
+        case LOCALE_SDECIMAL:
+            value = &conventions.decimal;
+            break;
+        default:
+            SetLastError(kErrorInvalidFlags);
+            return 0;
+        }
+        const size_t needed = value->size() + 1;
+        if (cchData == 0) {
+            return static_cast<int>(needed);
+        }
+        if (needed > static_cast<size_t>(cchData)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        value->copy(data, value->size());
+        data[value->size()] = L'\0';
         return static_cast<int>(needed);
-    }
-    if (needed > static_cast<size_t>(cchData)) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    value->copy(data, value->size());
-    data[value->size()] = L'\0';
-    return static_cast<int>(needed);
+    });
 }
 
 int WINAPI GetNumberFormatEx(LPCWSTR /*localeName*/, DWORD flags, LPCWSTR value, const NUMBERFMTW* format,
                              LPWSTR numberText, int cchNumber)
 {
-    if (flags != 0) {
-        SetLastError(kErrorInvalidFlags);
-        return 0;
-    }
-    bool negative = false;
-    std::wstring integer;
-    std::wstring fraction;
-    if (value == nullptr || format == nullptr || format->lpDecimalSep == nullptr ||
-        format->lpThousandSep == nullptr || format->NegativeOrder > 4 || cchNumber < 0 ||
-        (numberText == nullptr && cchNumber > 0) || !ParseDigitText(value, negative, integer, fraction)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    RoundHalfUp(integer, fraction, format->NumDigits);
-    const bool isZero = integer.empty() && fraction.find_first_not_of(L'0') == std::wstring::npos;
-    // An integer zero always shows its "0"; LeadingZero only decides for a fraction (".50").
-    if (integer.empty() && (format->LeadingZero != 0 || format->NumDigits == 0)) {
-        integer = L"0";
-    }
+    return platform::WithoutThrowing(0, [&]() -> int {
+        if (flags != 0) {
+            SetLastError(kErrorInvalidFlags);
+            return 0;
+        }
+        bool negative = false;
+        std::wstring integer;
+        std::wstring fraction;
+        if (value == nullptr || format == nullptr || format->lpDecimalSep == nullptr ||
+            format->lpThousandSep == nullptr || format->NegativeOrder > 4 || cchNumber < 0 ||
+            (numberText == nullptr && cchNumber > 0) || !ParseDigitText(value, negative, integer, fraction)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        RoundHalfUp(integer, fraction, format->NumDigits);
+        const bool isZero = integer.empty() && fraction.find_first_not_of(L'0') == std::wstring::npos;
+        // An integer zero always shows its "0"; LeadingZero only decides for a fraction (".50").
+        if (integer.empty() && (format->LeadingZero != 0 || format->NumDigits == 0)) {
+            integer = L"0";
+        }
 
-    static constexpr std::wstring_view kNegativePrefix[] = {L"(", L"-", L"- ", L"", L""};
-    static constexpr std::wstring_view kNegativeSuffix[] = {L")", L"", L"", L"-", L" -"};
-    const bool showSign = negative && !isZero;
-    BoundedText text(numberText, static_cast<size_t>(cchNumber));
-    if (showSign) {
-        text.Append(kNegativePrefix[format->NegativeOrder]);
-    }
-    text.Append(GroupDigits(integer, format->Grouping, format->lpThousandSep));
-    if (format->NumDigits > 0) {
-        text.Append(format->lpDecimalSep);
-        text.Append(fraction);
-        text.Repeat(L'0', format->NumDigits - fraction.size());
-    }
-    if (showSign) {
-        text.Append(kNegativeSuffix[format->NegativeOrder]);
-    }
+        static constexpr std::wstring_view kNegativePrefix[] = {L"(", L"-", L"- ", L"", L""};
+        static constexpr std::wstring_view kNegativeSuffix[] = {L")", L"", L"", L"-", L" -"};
+        const bool showSign = negative && !isZero;
+        BoundedText text(numberText, static_cast<size_t>(cchNumber));
+        if (showSign) {
+            text.Append(kNegativePrefix[format->NegativeOrder]);
+        }
+        text.Append(GroupDigits(integer, format->Grouping, format->lpThousandSep));
+        if (format->NumDigits > 0) {
+            text.Append(format->lpDecimalSep);
+            text.Append(fraction);
+            text.Repeat(L'0', format->NumDigits - fraction.size());
+        }
+        if (showSign) {
+            text.Append(kNegativeSuffix[format->NegativeOrder]);
+        }
 
-    const size_t needed = text.length() + 1;
-    if (cchNumber == 0) {
-        if (needed > static_cast<size_t>(INT_MAX)) {
-            SetLastError(ERROR_INVALID_PARAMETER); // a size the result cannot carry
+        const size_t needed = text.length() + 1;
+        if (cchNumber == 0) {
+            if (needed > static_cast<size_t>(INT_MAX)) {
+                SetLastError(ERROR_INVALID_PARAMETER); // a size the result cannot carry
+                return 0;
+            }
+            return static_cast<int>(needed);
+        }
+        text.Terminate();
+        if (needed > static_cast<size_t>(cchNumber)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return 0;
         }
         return static_cast<int>(needed);
-    }
-    text.Terminate();
-    if (needed > static_cast<size_t>(cchNumber)) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    return static_cast<int>(needed);
+    });
 }

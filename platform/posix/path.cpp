@@ -138,9 +138,8 @@ bool IsFolder(const std::string& path)
     return errno == ENAMETOOLONG && IsFolderStepwise(path);
 }
 
-} // namespace
 
-HRESULT WINAPI PathCchCanonicalizeEx(PWSTR pathOut, size_t cchPathOut, PCWSTR pathIn, ULONG flags)
+HRESULT Canonicalize(PWSTR pathOut, size_t cchPathOut, PCWSTR pathIn, ULONG flags)
 {
     if (pathOut == nullptr || pathIn == nullptr || cchPathOut == 0 || cchPathOut > PATHCCH_MAX_CCH ||
         (flags & ~kCanonicalizeOptions) != 0 || flags == kCanonicalizeOptions) {
@@ -171,6 +170,8 @@ HRESULT WINAPI PathCchCanonicalizeEx(PWSTR pathOut, size_t cchPathOut, PCWSTR pa
     pathOut[result.size()] = L'\0';
     return S_OK;
 }
+
+} // namespace
 
 HRESULT WINAPI PathCchAddBackslashEx(PWSTR path, size_t cchPath, PWSTR* end, size_t* remaining)
 {
@@ -205,7 +206,9 @@ HRESULT WINAPI PathCchAddBackslashEx(PWSTR path, size_t cchPath, PWSTR* end, siz
     return hr;
 }
 
-DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart)
+namespace {
+
+DWORD FullPathName(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart)
 {
     if (fileName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -229,7 +232,7 @@ DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffe
     return written;
 }
 
-DWORD WINAPI GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer)
+DWORD CurrentDirectory(DWORD bufferLength, LPWSTR buffer)
 {
     std::wstring folder;
     const DWORD error = CurrentFolder(folder);
@@ -240,7 +243,7 @@ DWORD WINAPI GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer)
     return CopyPathOut(folder, bufferLength, buffer);
 }
 
-DWORD WINAPI GetTempPathW(DWORD bufferLength, LPWSTR buffer)
+DWORD TempPath(DWORD bufferLength, LPWSTR buffer)
 {
     // A blank, relative or missing TMPDIR would otherwise name a folder nobody meant: the root
     // (" /" once its blank is skipped) or one below whatever the current folder is.
@@ -260,7 +263,7 @@ DWORD WINAPI GetTempPathW(DWORD bufferLength, LPWSTR buffer)
     return CopyPathOut(folder, bufferLength, buffer);
 }
 
-BOOL WINAPI PathIsDirectoryW(LPCWSTR path)
+BOOL IsDirectory(LPCWSTR path)
 {
     std::string bytes;
     if (path == nullptr || *path == L'\0' || !platform::BytesFromWide(path, std::wcslen(path), bytes)) {
@@ -268,6 +271,8 @@ BOOL WINAPI PathIsDirectoryW(LPCWSTR path)
     }
     return IsFolder(bytes) ? FILE_ATTRIBUTE_DIRECTORY : FALSE;
 }
+
+} // namespace
 
 HRESULT WINAPI PathCchSkipRoot(PCWSTR path, PCWSTR* rootEnd)
 {
@@ -279,4 +284,30 @@ HRESULT WINAPI PathCchSkipRoot(PCWSTR path, PCWSTR* rootEnd)
     }
     *rootEnd = path;
     return S_OK;
+}
+
+// The shells: an allocation that fails inside is the call's failure, never an exception.
+HRESULT WINAPI PathCchCanonicalizeEx(PWSTR pathOut, size_t cchPathOut, PCWSTR pathIn, ULONG flags)
+{
+    return platform::WithoutThrowing(E_OUTOFMEMORY, [&] { return Canonicalize(pathOut, cchPathOut, pathIn, flags); });
+}
+
+DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart)
+{
+    return platform::WithoutThrowing(DWORD{0}, [&] { return FullPathName(fileName, bufferLength, buffer, filePart); });
+}
+
+DWORD WINAPI GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer)
+{
+    return platform::WithoutThrowing(DWORD{0}, [&] { return CurrentDirectory(bufferLength, buffer); });
+}
+
+DWORD WINAPI GetTempPathW(DWORD bufferLength, LPWSTR buffer)
+{
+    return platform::WithoutThrowing(DWORD{0}, [&] { return TempPath(bufferLength, buffer); });
+}
+
+BOOL WINAPI PathIsDirectoryW(LPCWSTR path)
+{
+    return platform::WithoutThrowing(BOOL{FALSE}, [&] { return IsDirectory(path); });
 }

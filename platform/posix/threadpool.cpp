@@ -221,7 +221,10 @@ BOOL WINAPI QueueUserWorkItem(LPTHREAD_START_ROUTINE function, PVOID context, UL
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const DWORD error = ThreadPool::Instance().Queue(WorkItem{function, context}, (flags & WT_EXECUTELONGFUNCTION) != 0);
+    // The pool is made on first use, which can fail for lack of memory like the queuing itself.
+    const DWORD error = platform::WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] {
+        return ThreadPool::Instance().Queue(WorkItem{function, context}, (flags & WT_EXECUTELONGFUNCTION) != 0);
+    });
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return FALSE;

@@ -44,6 +44,10 @@ namespace {
 // Win32 error 1921, ERROR_CANT_RESOLVE_FILENAME: what the system reports for a chain of links it
 // will not follow to its end.
 constexpr HRESULT kHrLinkLoop = static_cast<HRESULT>(0x80070781);
+// Win32 error 1920, ERROR_CANT_ACCESS_FILE: a match whose size cannot be read for lack of access.
+// Never E_ACCESSDENIED, which the exit code takes for success (a folder that cannot be opened):
+// a total that leaves a match out must show in the exit code.
+constexpr HRESULT kHrSizeUnreadable = static_cast<HRESULT>(0x80070780);
 // The objects of a parallel search.
 struct Coordination {
     HANDLE slots;             // slot semaphore
@@ -270,16 +274,23 @@ void Walk::ConsiderFile(HANDLE find)
     if (PathMatchSpecW(entry_.cFileName, search_.pattern)) {
         // The size is read for matches only: this is where an enumeration that leaves sizes out
         // (the lazy flag) fetches it. A size that cannot be had is the folder's failure; the
-        // match still counts.
-        if (!platform::CompleteFindData(find, &entry_)) {
-            Fail(failure::HResultFromLastError());
+        // match still counts and is printed, but adds nothing to the total.
+        const bool sizeKnown = platform::CompleteFindData(find, &entry_) != FALSE;
+        if (!sizeKnown) {
+            Fail(GetLastError() == ERROR_ACCESS_DENIED ? kHrSizeUnreadable : failure::HResultFromLastError());
         }
         if (InterlockedIncrement(&results.filesMatched) == 1) {
             printf("\n");
         }
-        printf("%ls\n", path_ + std::wcslen(platform::kLongPathPrefix));
-        const LONG64 size = static_cast<LONG64>((static_cast<ULONGLONG>(entry_.nFileSizeHigh) << 32) | entry_.nFileSizeLow);
-        InterlockedExchangeAdd64(&results.matchedBytes, size);
+        // printf fails when the line cannot be made for lack of memory: a match not shown is not
+        // counted either.
+        if (printf("%ls\n", path_ + std::wcslen(platform::kLongPathPrefix)) < 0) {
+            InterlockedDecrement(&results.filesMatched);
+            Fail(E_OUTOFMEMORY);
+        } else if (sizeKnown) {
+            const auto size = static_cast<LONG64>((static_cast<ULONGLONG>(entry_.nFileSizeHigh) << 32) | entry_.nFileSizeLow);
+            InterlockedExchangeAdd64(&results.matchedBytes, size);
+        }
     }
     InterlockedIncrement(&results.filesConsidered);
 }

@@ -13,7 +13,12 @@ constexpr wchar_t kEveryName[] = L"*";
 
 HRESULT LocateSearchTarget(wchar_t* searchPath, SearchTarget& target)
 {
-    if (PathIsDirectoryW(searchPath)) {
+    SetLastError(ERROR_SUCCESS);
+    const BOOL isFolder = PathIsDirectoryW(searchPath);
+    // A folder that cannot be told for lack of memory must not be taken for a pattern: the
+    // search would look somewhere else.
+    RETURN_HR_IF(E_OUTOFMEMORY, !isFolder && failure::HResultFromLastError() == E_OUTOFMEMORY);
+    if (isFolder) {
         target.folder = searchPath;
         target.pattern = kEveryName;
         return S_OK;
