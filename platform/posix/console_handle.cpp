@@ -7,17 +7,22 @@
 #include "platform/posix/text.h"
 
 #include <cerrno>
+#include <new>
 #include <string>
 #include <unistd.h>
 
 namespace {
 using namespace platform;
 
+// Never freed: the handle is valid for the whole process (and the descriptor is never closed
+// behind the runtime's back at exit). Null when memory is short.
 FileObject* StandardObject(int fd)
 {
-    auto* object = new FileObject; // never freed: the handle is valid for the whole process
-    object->fd.reset(fd);
-    object->readable = fd == 0;
+    auto* object = new (std::nothrow) FileObject;
+    if (object != nullptr) {
+        object->fd.reset(fd);
+        object->readable = fd == 0;
+    }
     return object;
 }
 
@@ -41,17 +46,26 @@ HANDLE WINAPI GetStdHandle(DWORD which)
     static FileObject* const input = StandardObject(0);
     static FileObject* const output = StandardObject(1);
     static FileObject* const error = StandardObject(2);
+    FileObject* object = nullptr;
     switch (which) {
     case STD_INPUT_HANDLE:
-        return input;
+        object = input;
+        break;
     case STD_OUTPUT_HANDLE:
-        return output;
+        object = output;
+        break;
     case STD_ERROR_HANDLE:
-        return error;
+        object = error;
+        break;
     default:
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    if (object == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return INVALID_HANDLE_VALUE;
+    }
+    return object;
 }
 
 BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode)

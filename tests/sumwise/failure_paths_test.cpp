@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -48,6 +49,34 @@ TEST(SumwiseFailurePaths, EveryAllocationFailureEndsTheDocumentedWay)
         if (code == 2) {
             EXPECT_EQ(run.result.output, "Cannot initialize cryptographic context.\n");
             continue;
+        }
+        std::istringstream lines(run.result.output);
+        for (std::string text; std::getline(lines, text);) {
+            EXPECT_TRUE(std::regex_match(text, line)) << text;
+        }
+    }
+}
+
+// The same for a check: a file that matches is never FAILED, and a run that ends 0 printed
+// nothing (with -q only the FAILED and error lines are printed).
+TEST(SumwiseFailurePaths, EveryAllocationFailureOfACheck)
+{
+    SKIP_WITHOUT_INJECTOR();
+    const TempDir root;
+    const std::string files[] = {root.File("small.log", 100).string(), SparseFile(root, "large.bin", 5 << 20).string()};
+    std::ofstream(root.path() / "list.lst")
+        << RunProgram("sumwise", {L"-crc32c", fs::path(files[0]).wstring(), fs::path(files[1]).wstring()}).output;
+    const std::vector<std::wstring> arguments{L"-q", L"-crc32c", L"-c", (root.path() / "list.lst").wstring()};
+    const long allocations = RunWithFault("sumwise", arguments, "malloc:0").calls;
+    ASSERT_GT(allocations, 10);
+    const std::regex line(".*: \\(error 0x(8007000e|800703ee)\\)|Not enough memory to check .*|Cannot initialize .*");
+    for (long n = 1; n <= allocations; ++n) {
+        const FaultRun run = RunWithFault("sumwise", arguments, "malloc:" + std::to_string(n));
+        SCOPED_TRACE("allocation " + std::to_string(n) + ":\n" + run.result.output);
+        const int code = run.result.exitCode;
+        ASSERT_TRUE(code == 0 || code == 2 || code == 3 || code == ExpectedExitCode(E_OUTOFMEMORY));
+        if (code == 0 || code == 3) {
+            EXPECT_EQ(code == 0, run.result.output.empty()); // a failed check says why
         }
         std::istringstream lines(run.result.output);
         for (std::string text; std::getline(lines, text);) {

@@ -21,6 +21,7 @@
 #include "tools/Sumwise/hashing_driver.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "tools/Sumwise/check_list.h"
@@ -157,7 +158,12 @@ bool ReadLists(const SumwiseOptions& options, std::vector<CheckEntry>& entries)
     bool complete = true;
     for (int i = 0; i < options.filespecCount; ++i) {
         const size_t before = entries.size();
-        const HRESULT hr = ReadCheckList(options.filespecs[i], options.algorithm, entries);
+        HRESULT hr = S_OK;
+        try {
+            hr = ReadCheckList(options.filespecs[i], options.algorithm, entries);
+        } catch (const std::bad_alloc&) {
+            hr = E_OUTOFMEMORY;
+        }
         if (FAILED(hr)) {
             wprintf(L"%ls: (error 0x%08lx)\n", options.filespecs[i], static_cast<unsigned long>(static_cast<ULONG>(hr)));
         }
@@ -231,6 +237,12 @@ int RunDriver(const SumwiseOptions& options)
     bool listsComplete = true;
     if (options.check) {
         listsComplete = ReadLists(options, entries);
+        try {
+            listed.reserve(entries.size());
+        } catch (const std::bad_alloc&) {
+            wprintf(L"Not enough memory to check the %llu listed file(s).\n", static_cast<unsigned long long>(entries.size()));
+            return kExitCheckFailed;
+        }
         for (CheckEntry& entry : entries) {
             listed.push_back(entry.path.data());
         }

@@ -59,6 +59,18 @@ std::wstring StatusText(ULONGLONG filesGiven, ULONGLONG size, double seconds)
     return status;
 }
 
+// Holds a critical section for its scope, so that a line that cannot be made releases it.
+class HeldLock {
+public:
+    explicit HeldLock(CRITICAL_SECTION* lock) : lock_(lock) { EnterCriticalSection(lock_); }
+    ~HeldLock() { LeaveCriticalSection(lock_); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    CRITICAL_SECTION* lock_;
+};
+
 } // namespace
 
 struct ProgressLine::State {
@@ -109,13 +121,11 @@ struct ProgressLine::State {
             }
             const std::chrono::duration<double> elapsed = Clock::now() - start;
             const std::wstring status = StatusText(filesGiven, size, elapsed.count());
-            EnterCriticalSection(outputLock);
+            const HeldLock held(outputLock);
             Show(status);
-            LeaveCriticalSection(outputLock);
         }
-        EnterCriticalSection(outputLock);
+        const HeldLock held(outputLock);
         Erase();
-        LeaveCriticalSection(outputLock);
     }
 };
 
@@ -138,7 +148,13 @@ void ProgressLine::Start(ULONGLONG filesGiven, const wchar_t* onlyFile, CRITICAL
     state_->filesGiven = filesGiven;
     state_->onlyFile = onlyFile;
     try {
-        state_->thread = std::thread([state = state_] { state->Run(); });
+        state_->thread = std::thread([state = state_] {
+            try {
+                state->Run();
+            } catch (const std::bad_alloc&) {
+                // Without memory for its text the line stops; the run goes on.
+            }
+        });
     } catch (...) {
         delete state_;
         state_ = nullptr;
