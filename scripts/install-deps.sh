@@ -11,7 +11,7 @@ packages=(g++ cmake make ninja-build googletest libgtest-dev libssl-dev liburing
 for option in "$@"; do
   case $option in
     --packages) packages+=(dpkg-dev file lintian) ;;
-    --bench) packages+=(libbenchmark-dev libdeflate-dev libisal-dev zlib1g-dev bfs fd-find hyperfine findutils) ;;
+    --bench) packages+=(libbenchmark-dev libdeflate-dev libisal-dev zlib1g-dev bfs fd-find hyperfine findutils rhash) ;;
     *) echo "unknown option $option" >&2; exit 2 ;;
   esac
 done

@@ -15,10 +15,13 @@
 # resident set of a sumwise run over the big set.
 # Settings (environment): RUNS (5; BIG_RUNS 3 for the big set), SETS ("tiny small big"),
 # ALGORITHMS (all nine), BIG_ALGORITHMS (ALGORITHMS), BUSY (1: the busy-processor runs; 0: none),
-# BASELINE (another sumwise binary, e.g. an earlier build: timed beside ours on every set).
+# BASELINE (another sumwise binary, e.g. an earlier build: timed beside ours on every set), CHECK
+# (1: a list checked with -c and its peers), PROGRESS (1: the status line's cost).
 # Ends with lines
 #   vs <peer> <set> <algorithm> <ratio>     our median wall time over the peer's (below 1: faster)
 #   floor <set> <algorithm> <ratio>         our median over the two-thread reading floor's
+#   vs <checker>-c small sha256 <ratio>     sumwise -c over a checker's time, on one SHA-256 list
+#   status-line <set> sha256 <ratio>        with the status line shown over without it
 # where a set named <set>-busy is a run with the last processor kept busy.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -205,6 +208,39 @@ if [[ ${BUSY:-1} == 1 ]]; then
     time_floors "$set-busy"
     time_peers "$set-busy" md5 md5sum
     stop_busy_loop
+  done
+fi
+
+# A SHA-256 list of the small set checked: sumwise -c beside the checkers that read one file at a
+# time (sha256sum -c, rhash -c), each printing only what does not match.
+if [[ ${CHECK:-1} == 1 && " ${sets[*]} " == *" small "* ]]; then
+  echo "a SHA-256 list of the small set, checked:"
+  xargs -d '\n' -a "$work/small.list" sha256sum >"$work/small.sha256"
+  printf 'exec %q -q -c %q\n' "$sumwise" "$work/small.sha256" >"$work/cmd/check-sumwise.sh"
+  printf 'exec sha256sum --quiet -c %q\n' "$work/small.sha256" >"$work/cmd/check-sha256sum.sh"
+  printf 'exec rhash --skip-ok -c %q\n' "$work/small.sha256" >"$work/cmd/check-rhash.sh"
+  for checker in sumwise sha256sum rhash; do
+    bash "$work/cmd/check-$checker.sh" >/dev/null || { echo "check-$checker found a mismatch" >&2; exit 1; }
+    time_command "check-$checker"
+  done
+  for checker in sha256sum rhash; do
+    summary+=("vs $checker-c small sha256 $(ratio "$(median check-sumwise)" "$(median "check-$checker")")")
+  done
+fi
+
+# What the status line costs: the same runs under a pseudo-terminal, with standard error on it
+# (the line shown) and sent to /dev/null (not shown); standard output goes to /dev/null in both.
+if [[ ${PROGRESS:-1} == 1 ]] && command -v script >/dev/null; then
+  echo "status line shown and not shown (under script):"
+  for set in small big; do
+    [[ " ${sets[*]} " == *" $set "* ]] || continue
+    printf 'exec script -qec %q /dev/null\n' "bash $work/cmd/sumwise-$set-sha256.sh >/dev/null" \
+      >"$work/cmd/shown-$set-sha256.sh"
+    printf 'exec script -qec %q /dev/null\n' "bash $work/cmd/sumwise-$set-sha256.sh >/dev/null 2>/dev/null" \
+      >"$work/cmd/hidden-$set-sha256.sh"
+    time_command "shown-$set-sha256"
+    time_command "hidden-$set-sha256"
+    summary+=("status-line $set sha256 $(ratio "$(median "shown-$set-sha256")" "$(median "hidden-$set-sha256")")")
   done
 fi
 
