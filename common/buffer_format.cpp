@@ -1,6 +1,7 @@
 // FormatToBuffer and CopyToBuffer: bounded wide formatting and copying.
 #include "common/buffer_format.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <new>
 #include <vector>
@@ -59,7 +60,11 @@ HRESULT FormatToBufferV(wchar_t* buffer, size_t capacity, const wchar_t* format,
     const wchar_t* text = small;
     std::vector<wchar_t> large;
     int written = FormatInto(small, kStackScratch, format, args);
-    if (written < 0) {
+    // A text that does not fit makes the C library fail (-1) or, in some runtimes, return the
+    // length the whole text needs while it keeps only what fits: the stack scratch serves when
+    // all that is kept of the text lies within it.
+    const bool smallServes = written >= 0 && std::min(static_cast<size_t>(written), capacity - 1) < kStackScratch;
+    if (!smallServes) {
         try {
             written = FormatWhole(large, capacity < kStackScratch ? 2 * kStackScratch : capacity + 1, format, args);
         } catch (const std::bad_alloc&) {

@@ -81,6 +81,14 @@ std::vector<std::wstring> RandomSwitches(std::mt19937& random)
     return switches;
 }
 
+// A program's lines; the "\n\r" ending of purgent's announcement and error lines on Windows
+// leaves a carriage return at the start of the next line, which is dropped here.
+std::vector<std::string> OutputLines(std::string output)
+{
+    std::erase(output, '\r');
+    return Lines(output);
+}
+
 // A dry run's statistics in the words of a real run, without the elapsed-time
 // line.
 std::string AsRunWords(std::vector<std::string> lines)
@@ -130,7 +138,7 @@ TEST(PurgentDryRun, ListsExactlyWhatTheRealRunRemoves)
                 removed.insert(entry);
             }
         }
-        const std::vector<std::string> dryLines = Lines(dry.output);
+        const std::vector<std::string> dryLines = OutputLines(dry.output);
         ASSERT_GE(dryLines.size(), 2u) << dry.output;
         EXPECT_EQ(dryLines[0].rfind("Dry run of ", 0), 0u) << dry.output;
         std::set<std::string> listed;
@@ -141,7 +149,7 @@ TEST(PurgentDryRun, ListsExactlyWhatTheRealRunRemoves)
             listed.insert(fs::path(dryLines[line]).lexically_relative(dir.path()).generic_string());
         }
         EXPECT_EQ(listed, removed) << dry.output;
-        const std::vector<std::string> realLines = Lines(real.output);
+        const std::vector<std::string> realLines = OutputLines(real.output);
         EXPECT_EQ(AsRunWords({dryLines.begin() + static_cast<std::ptrdiff_t>(line), dryLines.end()}),
             AsRunWords({realLines.begin() + 1, realLines.end()}))
             << dry.output << real.output;
@@ -157,8 +165,8 @@ TEST(PurgentDryRun, RefusesWhatTheRealRunRefuses)
         const auto dry = RunProgram("purgent", arguments);
         const auto real = RunProgram("purgent", withoutDryRun);
         EXPECT_EQ(dry.exitCode, real.exitCode);
-        const auto lines = Lines(dry.output);
-        const auto realLines = Lines(real.output);
+        const auto lines = OutputLines(dry.output);
+        const auto realLines = OutputLines(real.output);
         // The announcement differs; the rest (error line and statistics) is the
         // same.
         ASSERT_FALSE(lines.empty());
