@@ -12,7 +12,7 @@ struct FaultRun {
     bool injected = false; // the chosen call was reached and made to fail
 };
 
-// Why this build has no fault injector (Windows; AddressSanitizer, whose runtime must be loaded
+// Why this build has no fault injector (Windows; a sanitizer, whose runtime must be loaded
 // first); empty when it has one. Cases skip with this reason.
 std::string FaultInjectionUnavailable();
 

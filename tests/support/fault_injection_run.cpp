@@ -12,7 +12,7 @@ std::string FaultInjectionUnavailable()
 #if defined(ORVO_FAULT_INJECTION)
     return {};
 #else
-    return "no fault injector in this build (Windows, or AddressSanitizer, whose runtime must be loaded first)";
+    return "no fault injector in this build (Windows, or a sanitizer, whose runtime must be loaded first)";
 #endif
 }
 
