@@ -6,5 +6,5 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include "posix/win32_types.h"
+#include "posix/system/win32_types.h"
 #endif

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generates platform/posix/case_fold_table.inc from the Unicode CaseFolding.txt.
+"""Generates platform/posix/text/case_fold_table.inc from the Unicode CaseFolding.txt.
 
 Only the simple foldings are taken (statuses C and S): one code point to one code point.
 The table is two-level: the code point's block number selects one of a few distinct
@@ -66,7 +66,7 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     source = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/unicode/CaseFolding.txt"
     target = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
-        here, "..", "platform", "posix", "case_fold_table.inc")
+        here, "..", "platform", "posix", "text", "case_fold_table.inc")
 
     version, folding = read_simple_folding(source)
     limit, index, blocks = build_blocks(folding)

@@ -12,7 +12,7 @@
 //     are the raw alternatives (fstatat, open, then mmap + munmap, pread into a fresh buffer, or
 //     pread into one buffer per thread); lookup is FindFirstFileW and FindClose alone.
 #include "platform/platform.h"
-#include "platform/posix/read_engine.h"
+#include "platform/posix/io/read_engine.h"
 
 #include <openssl/evp.h>
 #include <nmmintrin.h>

@@ -1,0 +1,31 @@
+// Provides UniqueFd, the layer's descriptor owner, over close(2).
+#include "platform/posix/resolution/unique_fd.h"
+
+#include <unistd.h>
+
+namespace platform {
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
+{
+    if (this != &other) {
+        reset(other.release());
+    }
+    return *this;
+}
+
+int UniqueFd::release()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+void UniqueFd::reset(int fd)
+{
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+    fd_ = fd;
+}
+
+} // namespace platform

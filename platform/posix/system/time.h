@@ -1,0 +1,16 @@
+// Clocks. Provides GetSystemTimeAsFileTime (CLOCK_REALTIME), QueryPerformanceCounter and
+// QueryPerformanceFrequency (CLOCK_MONOTONIC, in nanoseconds), Sleep, GetTickCount64 (CLOCK_BOOTTIME).
+#pragma once
+#include "platform/posix/system/win32_types.h"
+
+// Win32: the current UTC time in 100-ns intervals since 1601-01-01.
+void WINAPI GetSystemTimeAsFileTime(LPFILETIME time);
+// Win32: a monotonic counter and its fixed frequency (ticks per second); both always succeed.
+// Here the ticks are nanoseconds, so the frequency is 1,000,000,000.
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+// Win32: gives up the time slice for 0, else sleeps for the milliseconds (the whole time, even
+// when a signal arrives).
+void WINAPI Sleep(DWORD milliseconds);
+// Win32: milliseconds since the system started.
+ULONGLONG WINAPI GetTickCount64();
