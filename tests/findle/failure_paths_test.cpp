@@ -29,11 +29,7 @@ TEST(FindleFailurePaths, EveryAllocationFailureEndsTheDocumentedWay)
     const TempDir root;
     MakeTree(root);
     const std::vector<std::wstring> arguments{(root.path() / "*.log").wstring()};
-    const long allocations = RunWithFault("findle", arguments, "malloc:0").calls;
-    ASSERT_GT(allocations, 10);
-    for (long n = 1; n <= allocations; ++n) {
-        const FaultRun run = RunWithFault("findle", arguments, "malloc:" + std::to_string(n));
-        SCOPED_TRACE("allocation " + std::to_string(n) + ":\n" + run.result.output);
+    SweepAllocationFailures("findle", {(root.path() / "*.log").wstring()}, [&](const FaultRun& run) {
         const int code = run.result.exitCode;
         ASSERT_TRUE(code == 0 || code == ExpectedExitCode(E_OUTOFMEMORY) || code == ExpectedExitCode(-1));
         std::smatch match;
@@ -45,7 +41,7 @@ TEST(FindleFailurePaths, EveryAllocationFailureEndsTheDocumentedWay)
             }
             EXPECT_EQ(std::stol(match[1]), printed);
         }
-    }
+    });
 }
 
 // Reads of folders (one at a time): the root's, big's first, big's next fails. The matches read

@@ -35,24 +35,14 @@ void MakeBigFolder(const TempDir& root, int files)
 TEST(PurgentFailurePaths, EveryAllocationFailureEndsTheDocumentedWay)
 {
     SKIP_WITHOUT_INJECTOR();
-    const auto makeTree = [](const TempDir& root) {
+    const TempDir root;
+    const auto makeTree = [&] {
         for (int i = 0; i < 6; ++i) {
             root.File("a" + std::to_string(i) + ".log", 10);
             root.File("sub/b" + std::to_string(i) + ".log", 10);
         }
     };
-    long allocations = 0;
-    {
-        const TempDir root;
-        makeTree(root);
-        allocations = RunWithFault("purgent", {root.path().wstring(), L"-s", L"-e"}, "malloc:0").calls;
-    }
-    ASSERT_GT(allocations, 10);
-    for (long n = 1; n <= allocations; ++n) {
-        const TempDir root;
-        makeTree(root);
-        const FaultRun run = RunWithFault("purgent", {root.path().wstring(), L"-s", L"-e"}, "malloc:" + std::to_string(n));
-        SCOPED_TRACE("allocation " + std::to_string(n) + ":\n" + run.result.output);
+    SweepAllocationFailures("purgent", {root.path().wstring(), L"-s", L"-e"}, [&](const FaultRun& run) {
         const int code = run.result.exitCode;
         // 14: the arguments themselves could not be made (E_OUTOFMEMORY, before the program ran).
         ASSERT_TRUE(code == 0 || code == ExpectedExitCode(-1) || code == ExpectedExitCode(E_OUTOFMEMORY));
@@ -63,7 +53,7 @@ TEST(PurgentFailurePaths, EveryAllocationFailureEndsTheDocumentedWay)
         if (removed >= 0) { // the report's line itself may be what could not be printed
             EXPECT_EQ(static_cast<size_t>(removed), 12 - CountFiles(root.path()));
         }
-    }
+    }, makeTree);
 }
 
 // A read-only file whose delete fails keeps its read-only mark, and its size is not freed.

@@ -33,22 +33,18 @@ fs::path SparseFile(const TempDir& root, const std::string& name, uintmax_t byte
 void ExpectEveryAllocationFailureHandled(
     const std::vector<std::wstring>& arguments, const std::regex& line, std::initializer_list<int> exitCodes)
 {
-    const long allocations = RunWithFault("sumwise", arguments, "malloc:0").calls;
-    ASSERT_GT(allocations, 10);
-    for (long n = 1; n <= allocations; ++n) {
-        const FaultRun run = RunWithFault("sumwise", arguments, "malloc:" + std::to_string(n));
-        SCOPED_TRACE("allocation " + std::to_string(n) + ":\n" + run.result.output);
+    SweepAllocationFailures("sumwise", arguments, [&](const FaultRun& run) {
         const int code = run.result.exitCode;
         if (code == 2) {
             EXPECT_EQ(run.result.output, "Cannot initialize cryptographic context.\n");
-            continue;
+            return;
         }
         ASSERT_TRUE(code == ExpectedExitCode(E_OUTOFMEMORY) || std::count(exitCodes.begin(), exitCodes.end(), code));
         std::istringstream lines(run.result.output);
         for (std::string text; std::getline(lines, text);) {
             EXPECT_TRUE(std::regex_match(text, line)) << text;
         }
-    }
+    });
 }
 
 // Each allocation fails in turn (CRC-32C, which needs no digest provider): every line is a

@@ -2,6 +2,8 @@
 // one chosen call fails.
 #pragma once
 
+#include <functional>
+
 #include "support/test_support.h"
 
 namespace testing_support {
@@ -24,6 +26,12 @@ std::string FaultInjectionUnavailable();
 // Runs a program of the build with ORVO_FAIL set to `failure` ("malloc:17", "unlinkat:1:EIO",
 // "malloc:0" to count only).
 FaultRun RunWithFault(const std::string& name, const std::vector<std::wstring>& arguments, const std::string& failure);
+
+// Runs a program once per allocation it makes from main on, the n-th allocation failing in the
+// n-th run, and hands each run to `check` inside a trace that names the allocation and shows the
+// output. `prepare`, when given, makes the fixture again before each run.
+void SweepAllocationFailures(const std::string& name, const std::vector<std::wstring>& arguments,
+                             const std::function<void(const FaultRun&)>& check, const std::function<void()>& prepare = {});
 
 // The number of files below `root`, folders not counted.
 size_t CountFiles(const std::filesystem::path& root);

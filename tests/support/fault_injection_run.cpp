@@ -1,5 +1,8 @@
-// RunWithFault: the injector's variables set around one run of a program, its report read back.
+// RunWithFault: the injector's variables set around one run of a program, its report read back;
+// the sweep of a program's allocation failures over it.
 #include "support/fault_injection.h"
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 
@@ -34,6 +37,24 @@ FaultRun RunWithFault(const std::string& name, const std::vector<std::wstring>& 
     (void)name, (void)arguments, (void)failure;
 #endif
     return run;
+}
+
+void SweepAllocationFailures(const std::string& name, const std::vector<std::wstring>& arguments,
+                             const std::function<void(const FaultRun&)>& check, const std::function<void()>& prepare)
+{
+    if (prepare) {
+        prepare();
+    }
+    const long allocations = RunWithFault(name, arguments, "malloc:0").calls;
+    ASSERT_GT(allocations, 10);
+    for (long n = 1; n <= allocations; ++n) {
+        if (prepare) {
+            prepare();
+        }
+        const FaultRun run = RunWithFault(name, arguments, "malloc:" + std::to_string(n));
+        SCOPED_TRACE("allocation " + std::to_string(n) + ":\n" + run.result.output);
+        check(run);
+    }
 }
 
 size_t CountFiles(const std::filesystem::path& root)
