@@ -1,7 +1,22 @@
 // The closing line that purgent and findle share: the elapsed time, and the rate of the items
-// examined (files considered and folders visited) per second.
+// examined (files considered and folders visited) per second; and the stopwatch that findle and
+// sumwise time their runs with.
 #pragma once
 #include "platform/platform.h"
+
+// The performance counter read when the stopwatch is made and whenever the time since is asked.
+class Stopwatch {
+public:
+    Stopwatch();
+    // The counter's ticks since the stopwatch was made, and the ticks in a second.
+    ULONGLONG ElapsedTicks() const;
+    double frequency() const { return frequency_; }
+    double ElapsedSeconds() const { return static_cast<double>(ElapsedTicks()) / frequency_; }
+
+private:
+    double frequency_;
+    LONGLONG start_;
+};
 
 // `items` / `seconds` rounded half up, held at INT_MAX; 0 when no time was measured (`seconds`
 // not above 0), so that the conversion is never undefined.

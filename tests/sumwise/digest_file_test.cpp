@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/hresults.h"
 #include "support/test_support.h"
 #include "tools/Sumwise/checksum/checksum.h"
 #include "tools/Sumwise/digest_text.h"
@@ -39,6 +40,10 @@ void WriteFile(const fs::path& path, const std::vector<char>& bytes)
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The provider the suite acquires, and the count of bytes fed that a run's status line would read.
+HCRYPTPROV g_provider = 0;
+std::atomic<ULONGLONG> g_bytesFed{0};
+
 struct Result {
     HRESULT hr = E_FAIL;
     std::wstring text;
@@ -50,7 +55,8 @@ Result Digest(const fs::path& path, DWORD selector)
     BYTE digest[64];
     DWORD length = sizeof digest;
     Result result;
-    result.hr = DigestFile(path.wstring().c_str(), selector, digest, &length, &result.bytes);
+    Digester digester(selector, g_provider, g_bytesFed);
+    result.hr = DigestFile(path.wstring().c_str(), digester, digest, &length, &result.bytes);
     if (SUCCEEDED(result.hr)) {
         wchar_t text[kDigestTextChars];
         FormatDigestText(digest, length, text);
@@ -63,9 +69,9 @@ class DigestFileTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(CryptAcquireContextW(&g_cryptProvider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT));
+        ASSERT_TRUE(CryptAcquireContextW(&g_provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT));
     }
-    static void TearDownTestSuite() { CryptReleaseContext(g_cryptProvider, 0); }
+    static void TearDownTestSuite() { CryptReleaseContext(g_provider, 0); }
 };
 
 TEST_F(DigestFileTest, EveryAlgorithmMatchesIndependentDigestsOnBothSidesOfTheMappingLimit)
@@ -180,7 +186,7 @@ TEST_F(DigestFileTest, FailureCodes)
     } cases[] = {
         {dir.path() / "missing", static_cast<HRESULT>(0x80070002)},
         {dir.path() / "missing" / "file", static_cast<HRESULT>(0x80070003)},
-        {dir.path() / "empty", kHrEmptyOrUnmappable},
+        {dir.path() / "empty", kHrFileInvalid},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Digest(c.path, 0x8003).hr, c.hr) << c.path;

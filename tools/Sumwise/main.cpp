@@ -9,7 +9,6 @@
 #include <cstdlib>
 
 #include "tools/Sumwise/command_line.h"
-#include "tools/Sumwise/digester.h"
 #include "tools/Sumwise/hashing_driver.h"
 #include "tools/Sumwise/wildcard_arguments.h"
 
@@ -22,11 +21,6 @@ namespace {
     const ParseOutcome outcome = ParseCommandLine(argc, argv, options);
     if (!outcome.run) {
         std::exit(outcome.exitCode);
-    }
-    // The checksums need no context, but it is acquired whatever the algorithm.
-    if (!CryptAcquireContextW(&g_cryptProvider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-        wprintf(L"Cannot initialize cryptographic context.\n");
-        std::exit(2);
     }
     std::exit(RunDriver(options));
 }
