@@ -1,34 +1,9 @@
-// Stopwatch over QueryPerformanceCounter and QueryPerformanceFrequency; ItemsPerSecond and
-// PrintElapsedTimeLine.
+// ItemsPerSecond and PrintElapsedTimeLine.
 #include "common/elapsed_time_line.h"
 
 #include <climits>
 
 #include "common/number_format.h"
-
-namespace {
-
-LONGLONG ReadCounter()
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart;
-}
-
-} // namespace
-
-Stopwatch::Stopwatch()
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    frequency_ = static_cast<double>(frequency.QuadPart);
-    start_ = ReadCounter();
-}
-
-ULONGLONG Stopwatch::ElapsedTicks() const
-{
-    return static_cast<ULONGLONG>(ReadCounter() - start_);
-}
 
 int ItemsPerSecond(long long items, double seconds)
 {

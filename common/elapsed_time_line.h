@@ -4,18 +4,26 @@
 #pragma once
 #include "platform/platform.h"
 
-// The performance counter read when the stopwatch is made and whenever the time since is asked.
+// The performance counter, read when the stopwatch is made and whenever the time since is asked.
 class Stopwatch {
 public:
-    Stopwatch();
+    Stopwatch()
+    {
+        QueryPerformanceFrequency(&frequency_);
+        QueryPerformanceCounter(&start_);
+    }
     // The counter's ticks since the stopwatch was made, and the ticks in a second.
-    ULONGLONG ElapsedTicks() const;
-    double frequency() const { return frequency_; }
-    double ElapsedSeconds() const { return static_cast<double>(ElapsedTicks()) / frequency_; }
+    ULONGLONG ElapsedTicks() const
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return static_cast<ULONGLONG>(now.QuadPart - start_.QuadPart);
+    }
+    double frequency() const { return static_cast<double>(frequency_.QuadPart); }
 
 private:
-    double frequency_;
-    LONGLONG start_;
+    LARGE_INTEGER frequency_;
+    LARGE_INTEGER start_;
 };
 
 // `items` / `seconds` rounded half up, held at INT_MAX; 0 when no time was measured (`seconds`

@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "common/hresults.h"
 #include "support/test_support.h"
 #include "tools/Sumwise/checksum/checksum.h"
 #include "tools/Sumwise/digest_text.h"
@@ -40,22 +39,20 @@ void WriteFile(const fs::path& path, const std::vector<char>& bytes)
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The provider the suite acquires, and the count of bytes fed that a run's status line would read.
-HCRYPTPROV g_provider = 0;
-std::atomic<ULONGLONG> g_bytesFed{0};
-
 struct Result {
     HRESULT hr = E_FAIL;
     std::wstring text;
     ULONGLONG bytes = 0;
 };
 
+HCRYPTPROV g_provider = 0; // acquired by the suite
 Result Digest(const fs::path& path, DWORD selector)
 {
     BYTE digest[64];
     DWORD length = sizeof digest;
     Result result;
-    Digester digester(selector, g_provider, g_bytesFed);
+    std::atomic<ULONGLONG> bytesFed{0};
+    Digester digester(selector, g_provider, bytesFed);
     result.hr = DigestFile(path.wstring().c_str(), digester, digest, &length, &result.bytes);
     if (SUCCEEDED(result.hr)) {
         wchar_t text[kDigestTextChars];

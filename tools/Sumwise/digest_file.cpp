@@ -6,7 +6,6 @@
 #include "common/failure.h"
 #include "common/failure_macros.h"
 #include "common/handle_owners.h"
-#include "common/hresults.h"
 #include "tools/Sumwise/file_lookup.h"
 #include "tools/Sumwise/owned_resources.h"
 

@@ -2,6 +2,7 @@
 #pragma once
 #include "platform/platform.h"
 
+#include "common/hresults.h"
 #include "tools/Sumwise/digest_file_overlapped.h"
 
 // Files below this size are mapped and fed in one call.

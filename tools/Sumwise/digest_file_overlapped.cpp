@@ -12,7 +12,6 @@
 #include "common/failure.h"
 #include "common/failure_macros.h"
 #include "common/handle_owners.h"
-#include "common/hresults.h"
 #include "tools/Sumwise/file_lookup.h"
 
 namespace {

@@ -11,9 +11,7 @@ public:
     // `provider`: the run's CryptoAPI provider, which the hash object is created from;
     // `bytesFed`: the run's count of bytes fed (the status line's), advanced as bytes are fed.
     Digester(DWORD selector, HCRYPTPROV provider, std::atomic<ULONGLONG>& bytesFed)
-        : selector_(selector), provider_(provider), bytesFed_(bytesFed)
-    {
-    }
+        : selector_(selector), provider_(provider), bytesFed_(bytesFed) {}
     ~Digester();
     Digester(const Digester&) = delete;
     Digester& operator=(const Digester&) = delete;

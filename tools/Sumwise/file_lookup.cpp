@@ -5,21 +5,6 @@
 #include "common/failure.h"
 #include "common/failure_macros.h"
 #include "common/handle_owners.h"
-#include "common/hresults.h"
-
-namespace {
-
-// The size of the file behind a link: the link's own entry carries none, and an empty link must
-// not read as an empty file.
-HRESULT SizeBehindLink(const wchar_t* path, ULONGLONG& size)
-{
-    const OwnedHandle file(CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
-    RETURN_HR_IF(failure::HResultFromLastError(), !file.valid());
-    return SizeOfOpenFile(file.get(), size);
-}
-
-} // namespace
 
 HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size)
 {
@@ -28,11 +13,16 @@ HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size)
                                          platform::kFindLiteralName);
     RETURN_HR_IF(failure::HResultFromLastError(), find == INVALID_HANDLE_VALUE);
     FindClose(find);
-    size = (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return SizeBehindLink(path, size);
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        size = (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        return S_OK;
     }
-    return S_OK;
+    // A link's own entry carries no size of the file behind it, and an empty link must not read
+    // as an empty file.
+    const OwnedHandle file(CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+    RETURN_HR_IF(failure::HResultFromLastError(), !file.valid());
+    return SizeOfOpenFile(file.get(), size);
 }
 
 HRESULT CheckRegularFile(HANDLE file)

@@ -3,9 +3,11 @@
 #pragma once
 #include "platform/platform.h"
 
-// The size of the file `path` names, a link followed to its target. Where names may hold '*' and
-// '?' (Linux), the lookup takes them literally, so that the size found is that of the file opened
-// afterwards.
+#include "common/hresults.h"
+
+// The size of the file `path` names, a link followed to its target; `size` is left as it was on
+// failure. Where names may hold '*' and '?' (Linux), the lookup takes them literally, so that the
+// size found is that of the file opened afterwards.
 HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size);
 
 // S_OK when the handle, opened for reading without FILE_FLAG_BACKUP_SEMANTICS (so never on a

@@ -46,13 +46,7 @@ struct CheckTotals {
     ULONGLONG unreadable = 0;
 };
 
-struct HashingRun;
-
-// A work item's context: its run, and the first file it hashes.
-struct WorkItemStart {
-    HashingRun* run;
-    LONG index;
-};
+DWORD WINAPI HashFilesWorkItem(LPVOID context);
 
 LONG SlotCount()
 {
@@ -61,22 +55,19 @@ LONG SlotCount()
     return static_cast<LONG>(std::min(system.dwNumberOfProcessors, kMaximumFilesInProgress));
 }
 
-// The provider, acquired whatever the algorithm (the checksums need none); 0 when it cannot be.
-HCRYPTPROV AcquireProvider()
-{
-    HCRYPTPROV provider = 0;
-    return CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) ? provider : 0;
-}
-
 // One run, made by RunDriver and reached by every work item through its context: it owns the
-// provider, the throttle semaphore of n = min(processors, 32) slots and the all-admitted event.
-// The output lock is never deleted: the process ends when the run does.
+// provider (acquired whatever the algorithm, though the checksums need none), the throttle
+// semaphore of n = min(processors, 32) slots and the all-admitted event. The output lock is never
+// deleted: the process ends when the run does.
 struct HashingRun {
     explicit HashingRun(const SumwiseOptions& runOptions)
-        : options(runOptions), provider(AcquireProvider()), slots(SlotCount()),
-          throttle(CreateSemaphoreW(nullptr, slots, slots, nullptr)), allAdmitted(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+        : options(runOptions), slots(SlotCount()), throttle(CreateSemaphoreW(nullptr, slots, slots, nullptr)),
+          allAdmitted(CreateEventW(nullptr, TRUE, FALSE, nullptr))
     {
         InitializeCriticalSection(&outputLock);
+        if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+            provider = 0;
+        }
     }
     ~HashingRun()
     {
@@ -84,8 +75,6 @@ struct HashingRun {
             CryptReleaseContext(provider, 0);
         }
     }
-    HashingRun(const HashingRun&) = delete;
-    HashingRun& operator=(const HashingRun&) = delete;
 
     // False when the provider, the semaphore or the event could not be had.
     bool ready() const { return provider != 0 && throttle.valid() && allAdmitted.valid(); }
@@ -112,9 +101,7 @@ struct HashingRun {
         }
     }
 
-    // Hashes file `index`, then each file this thread admits next. A file stops counting as
-    // outstanding only once the next one has been admitted, so the thread's last touch of the run
-    // is its last decrement of the counter.
+    // Hashes file `index`, then each file this thread admits next (see the threading note above).
     void HashFrom(LONG index)
     {
         while (index >= 0) {
@@ -125,15 +112,90 @@ struct HashingRun {
         }
     }
 
-    void DigestOne(LONG index);
-    void PrintCheckLine(const wchar_t* path, const CheckEntry& check, const wchar_t* text);
-    void HashAll(LONG count);
+    // The line of a checked file, under the output lock: OK (left out with -q) or FAILED.
+    void PrintCheckLine(const wchar_t* path, const CheckEntry& check, const wchar_t* text)
+    {
+        const bool matches = check.expected == text;
+        ++(matches ? checkTotals.ok : checkTotals.failed);
+        if (!matches) {
+            wprintf(L"%ls: FAILED\n", path);
+        } else if (options.statistics) {
+            wprintf(L"%ls: OK\n", path);
+        }
+    }
+
+    // One file: its digest line or its error line, under the output lock; then its slot is given back.
+    void DigestOne(LONG index)
+    {
+        const wchar_t* path = files[index];
+        const CheckEntry* check = checks != nullptr ? &checks[index] : nullptr;
+        BYTE digest[kDigestCapacity];
+        DWORD digestLength = kDigestCapacity;
+        ULONGLONG bytesHashed = 0;
+        Digester digester(check != nullptr ? check->algorithm->selector : options.selector, provider, progress.bytes);
+        const HRESULT hr = DigestFile(path, digester, digest, &digestLength, &bytesHashed);
+        wchar_t text[kDigestTextChars];
+        if (SUCCEEDED(hr)) {
+            FormatDigestText(digest, digestLength, text);
+        }
+        EnterCriticalSection(&outputLock);
+        progressLine.MakeWayForOutput();
+        if (FAILED(hr)) {
+            wprintf(L"%ls: (error 0x%08lx)\n", path, static_cast<unsigned long>(static_cast<ULONG>(hr)));
+            ++checkTotals.unreadable;
+        } else {
+            if (check != nullptr) {
+                PrintCheckLine(path, *check, text);
+            } else {
+                wprintf(L"%ls  %ls\n", text, path);
+            }
+            totals.bytes += bytesHashed;
+            ++totals.files;
+        }
+        LeaveCriticalSection(&outputLock);
+        progress.files.fetch_add(1, std::memory_order_relaxed);
+        ReleaseSemaphore(throttle.get(), 1, nullptr);
+    }
+
+    // Every file (`count` of them, at least one) through the pool and the calling thread.
+    void HashAll(LONG count)
+    {
+        admissible = count - 1;
+        // A file that cannot be queued is hashed here, with every file after it but the last.
+        for (LONG queued = 0; queued < slots; ++queued) {
+            const LONG index = AdmitNext();
+            if (index < 0) {
+                break;
+            }
+            starts[queued] = Start{this, index};
+            if (!QueueUserWorkItem(&HashFilesWorkItem, &starts[queued], WT_EXECUTEDEFAULT)) {
+                HashFilesWorkItem(&starts[queued]);
+            }
+        }
+        WaitForSingleObject(allAdmitted.get(), INFINITE);
+        if (checks != nullptr || !PathIsDirectoryW(files[admissible])) {
+            WaitForSingleObject(throttle.get(), INFINITE);
+            InterlockedIncrement(&outstanding);
+            DigestOne(admissible);
+            InterlockedDecrement(&outstanding);
+        }
+        // An exchange that changes nothing: an atomic read of the counter.
+        while (InterlockedCompareExchange(&outstanding, 0, 0) != 0) {
+            Sleep(0);
+        }
+    }
+
+    // A work item's context: its run, and the first file it hashes.
+    struct Start {
+        HashingRun* run;
+        LONG index;
+    };
 
     const SumwiseOptions& options;
-    const HCRYPTPROV provider;
     const LONG slots;
     const OwnedHandle throttle;
     const OwnedHandle allAdmitted; // manual-reset event: no filespec before the last is left
+    HCRYPTPROV provider = 0;
     CRITICAL_SECTION outputLock;
     LONG volatile outstanding = 0;
     // The files to hash (the filespecs, or the paths of the lists' lines), claimed one at a time
@@ -143,7 +205,7 @@ struct HashingRun {
     const CheckEntry* checks = nullptr;
     LONG admissible = 0;
     LONG volatile cursor = 0;
-    WorkItemStart starts[kMaximumFilesInProgress] = {};
+    Start starts[kMaximumFilesInProgress] = {};
     // Changed only under the output lock.
     HashingTotals totals;
     CheckTotals checkTotals;
@@ -155,55 +217,9 @@ struct HashingRun {
 // The work item: hashes its file, then each file it admits next.
 DWORD WINAPI HashFilesWorkItem(LPVOID context)
 {
-    const auto* start = static_cast<const WorkItemStart*>(context);
+    const auto* start = static_cast<const HashingRun::Start*>(context);
     start->run->HashFrom(start->index);
     return 0;
-}
-
-// The line of a checked file, under the output lock: OK (left out with -q) or FAILED.
-void HashingRun::PrintCheckLine(const wchar_t* path, const CheckEntry& check, const wchar_t* text)
-{
-    const bool matches = check.expected == text;
-    ++(matches ? checkTotals.ok : checkTotals.failed);
-    if (!matches) {
-        wprintf(L"%ls: FAILED\n", path);
-    } else if (options.statistics) {
-        wprintf(L"%ls: OK\n", path);
-    }
-}
-
-// One file: its digest line or its error line, under the output lock; then its slot is given back.
-void HashingRun::DigestOne(LONG index)
-{
-    const wchar_t* path = files[index];
-    const CheckEntry* check = checks != nullptr ? &checks[index] : nullptr;
-    BYTE digest[kDigestCapacity];
-    DWORD digestLength = kDigestCapacity;
-    ULONGLONG bytesHashed = 0;
-    Digester digester(check != nullptr ? check->algorithm->selector : options.selector, provider, progress.bytes);
-    const HRESULT hr = DigestFile(path, digester, digest, &digestLength, &bytesHashed);
-    if (FAILED(hr)) {
-        EnterCriticalSection(&outputLock);
-        progressLine.MakeWayForOutput();
-        wprintf(L"%ls: (error 0x%08lx)\n", path, static_cast<unsigned long>(static_cast<ULONG>(hr)));
-        ++checkTotals.unreadable;
-        LeaveCriticalSection(&outputLock);
-    } else {
-        wchar_t text[kDigestTextChars];
-        FormatDigestText(digest, digestLength, text);
-        EnterCriticalSection(&outputLock);
-        progressLine.MakeWayForOutput();
-        if (check != nullptr) {
-            PrintCheckLine(path, *check, text);
-        } else {
-            wprintf(L"%ls  %ls\n", text, path);
-        }
-        totals.bytes += bytesHashed;
-        ++totals.files;
-        LeaveCriticalSection(&outputLock);
-    }
-    progress.files.fetch_add(1, std::memory_order_relaxed);
-    ReleaseSemaphore(throttle.get(), 1, nullptr);
 }
 
 // The entries of the lists the filespecs name; the error line of each list that cannot be read.
@@ -255,34 +271,6 @@ void PrintCheckTotals(const CheckTotals& totals)
     wprintf(L"\nChecked %ls file(s): %ls OK, %ls FAILED, %ls could not be read\n", files, ok, failed, unreadable);
 }
 
-// Every file (`count` of them, at least one) through the pool and the calling thread.
-void HashingRun::HashAll(LONG count)
-{
-    admissible = count - 1;
-    // A file that cannot be queued is hashed here, with every file after it but the last.
-    for (LONG queued = 0; queued < slots; ++queued) {
-        const LONG index = AdmitNext();
-        if (index < 0) {
-            break;
-        }
-        starts[queued] = WorkItemStart{this, index};
-        if (!QueueUserWorkItem(&HashFilesWorkItem, &starts[queued], WT_EXECUTEDEFAULT)) {
-            HashFilesWorkItem(&starts[queued]);
-        }
-    }
-    WaitForSingleObject(allAdmitted.get(), INFINITE);
-    if (checks != nullptr || !PathIsDirectoryW(files[admissible])) {
-        WaitForSingleObject(throttle.get(), INFINITE);
-        InterlockedIncrement(&outstanding);
-        DigestOne(admissible);
-        InterlockedDecrement(&outstanding);
-    }
-    // An exchange that changes nothing: an atomic read of the counter.
-    while (InterlockedCompareExchange(&outstanding, 0, 0) != 0) {
-        Sleep(0);
-    }
-}
-
 } // namespace
 
 int RunDriver(const SumwiseOptions& options)
@@ -318,7 +306,7 @@ int RunDriver(const SumwiseOptions& options)
         run.HashAll(count);
     }
     run.progressLine.Stop();
-    const double elapsedMilliseconds = stopwatch.ElapsedSeconds() * 1000.0;
+    const double elapsedMilliseconds = 1000.0 * static_cast<double>(stopwatch.ElapsedTicks()) / stopwatch.frequency();
 
     if (options.check && options.statistics) {
         PrintCheckTotals(run.checkTotals);

@@ -100,10 +100,9 @@ struct ProgressLine::State {
     void Run()
     {
         const Clock::time_point start = Clock::now();
-        // Without the size (0 when it cannot be read) no percentage is shown.
-        ULONGLONG size = 0;
-        if (onlyFile != nullptr && FAILED(LookUpSize(onlyFile, size))) {
-            size = 0;
+        ULONGLONG size = 0; // left at 0 when it cannot be read: no percentage is shown then
+        if (onlyFile != nullptr) {
+            LookUpSize(onlyFile, size);
         }
         std::unique_lock<std::mutex> lock(mutex);
         for (Clock::time_point next = start + kFirstShown;; next += kRefresh) {
