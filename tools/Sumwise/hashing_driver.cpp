@@ -12,10 +12,10 @@
 // passes no thread hand-off and no system call of the waits at all, on any number of processors.
 // The thread that finds the list exhausted signals the main thread, which then admits and hashes
 // the last filespec itself and polls the counter with Sleep(0) until it reads 0; only then does
-// it print the statistics and end the run (semaphore, event, provider). A thread raises the counter before it claims a filespec, so the
-// counter never reads 0 while a claimed file is still to be hashed; and it lowers the counter for
-// a finished file only after that, so that its last decrement is its last touch of the run. The
-// totals are read only after the counter has reached 0.
+// it read the totals and end the run (semaphore, event, provider). A thread raises the counter
+// before it claims a filespec, so the counter never reads 0 while a claimed file is still to be
+// hashed; and it lowers the counter for a finished file only after that, so that its last
+// decrement is its last touch of the run.
 //
 // With -c the filespecs are lists: their digest lines become the files to hash, each with the
 // digest it must have and its algorithm, and each line says OK, FAILED or the error instead of

@@ -3,8 +3,8 @@
 //
 // Modules: wildcard_arguments.cpp (the start-up expansion where the shell does not expand),
 // command_line.cpp, algorithms.cpp and usage.cpp (switches, algorithm table, usage block),
-// hashing_driver.cpp (files on the thread pool, output lock, final wait), digest_file.cpp and
-// digest_file_overlapped.cpp (the three ways of reading a file), digester.cpp (CryptoAPI hash
+// hashing_driver.cpp (the run record, files on the thread pool, output lock, final wait), digest_file.cpp,
+// digest_file_overlapped.cpp and file_lookup.cpp (the three ways of reading a file), digester.cpp (CryptoAPI hash
 // objects and the checksum kernels of checksum/), digest_text.cpp, hashing_statistics.cpp.
 #include <cstdlib>
 
