@@ -1,5 +1,4 @@
-// DigestFileOverlapped: the way of reading the largest files, and the block size that it and the
-// reading way of DigestFile share.
+// DigestFileOverlapped, the way of reading the largest files, and the block size DigestFile shares.
 #pragma once
 #include "platform/platform.h"
 

@@ -76,9 +76,6 @@ struct HashingRun {
         }
     }
 
-    // False when the provider, the semaphore or the event could not be had.
-    bool ready() const { return provider != 0 && throttle.valid() && allAdmitted.valid(); }
-
     // Admits the next filespec before the last that is not a directory: counts it as outstanding
     // and takes a slot for it. -1 when none is left; the first thread to find that signals the
     // main thread.
@@ -98,17 +95,6 @@ struct HashingRun {
                 WaitForSingleObject(throttle.get(), INFINITE);
                 return index;
             }
-        }
-    }
-
-    // Hashes file `index`, then each file this thread admits next (see the threading note above).
-    void HashFrom(LONG index)
-    {
-        while (index >= 0) {
-            DigestOne(index);
-            const LONG next = AdmitNext();
-            InterlockedDecrement(&outstanding);
-            index = next;
         }
     }
 
@@ -214,11 +200,18 @@ struct HashingRun {
     ProgressLine progressLine;
 };
 
-// The work item: hashes its file, then each file it admits next.
+// The work item: hashes its file, then each file it admits next; a file stops counting as
+// outstanding only once the next one is admitted (see the threading note above).
 DWORD WINAPI HashFilesWorkItem(LPVOID context)
 {
     const auto* start = static_cast<const HashingRun::Start*>(context);
-    start->run->HashFrom(start->index);
+    HashingRun& run = *start->run;
+    for (LONG index = start->index; index >= 0;) {
+        run.DigestOne(index);
+        const LONG next = run.AdmitNext();
+        InterlockedDecrement(&run.outstanding);
+        index = next;
+    }
     return 0;
 }
 
@@ -276,7 +269,7 @@ void PrintCheckTotals(const CheckTotals& totals)
 int RunDriver(const SumwiseOptions& options)
 {
     HashingRun run(options);
-    if (!run.ready()) {
+    if (run.provider == 0 || !run.throttle.valid() || !run.allAdmitted.valid()) {
         wprintf(L"Cannot initialize cryptographic context.\n");
         return kExitSetUpFailed;
     }
