@@ -3,32 +3,12 @@
 
 #include <cwchar>
 
+#include "common/elapsed_time_line.h"
 #include "tools/Findle/directory_search.h"
 #include "tools/Findle/findle_telemetry.h"
 #include "tools/Findle/long_path.h"
 #include "tools/Findle/search_statistics.h"
 #include "tools/Findle/search_target.h"
-
-namespace {
-
-double ReadCounterFrequency()
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(frequency.QuadPart);
-}
-
-// Read once while the program starts.
-const double g_counterFrequency = ReadCounterFrequency();
-
-ULONGLONG ReadCounter()
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<ULONGLONG>(counter.QuadPart);
-}
-
-} // namespace
 
 int RunFindle(const FindleOptions& options)
 {
@@ -52,10 +32,9 @@ int RunFindle(const FindleOptions& options)
     FindleTelemetryProvider::Findle activity;
     activity.Start();
     SearchResults results;
-    const ULONGLONG start = ReadCounter();
+    const Stopwatch stopwatch;
     const HRESULT hr = SearchTree(target.folder, target.pattern, options.concurrencyLimit, results);
-    const ULONGLONG stop = ReadCounter();
-    const ElapsedFigures elapsed = ComputeElapsed(stop - start, g_counterFrequency, results);
+    const ElapsedFigures elapsed = ComputeElapsed(stopwatch.ElapsedTicks(), stopwatch.frequency(), results);
     activity.Stop(hr);
     target = SearchTarget{};
     searchPath.reset();

@@ -10,7 +10,7 @@ inline constexpr DWORD kSelectorZipCrc = 1;
 inline constexpr DWORD kSelectorAdler32 = 2;
 inline constexpr DWORD kFirstCryptoSelector = 3;
 
-inline constexpr DWORD kDefaultSelector = 0x8003; // CALG_MD5
+inline constexpr DWORD kDefaultSelector = CALG_MD5;
 inline constexpr const wchar_t* kDefaultDisplayName = L"MD5";
 
 struct Algorithm {

@@ -7,12 +7,12 @@
 // file has more. The calling thread touches a buffer only after its read was reported complete.
 // On a failure every read still in flight is cancelled and waited for before the events, the
 // buffers and the file are released, so no read ever lands in released memory.
-#include "tools/Sumwise/digest_file.h"
+#include "tools/Sumwise/digest_file_overlapped.h"
 
 #include "common/failure.h"
 #include "common/failure_macros.h"
 #include "common/handle_owners.h"
-#include "tools/Sumwise/digester.h"
+#include "tools/Sumwise/file_lookup.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ private:
 
 } // namespace
 
-HRESULT DigestFileOverlapped(const wchar_t* path, DWORD selector, BYTE* digest, DWORD* digestLength,
+HRESULT DigestFileOverlapped(const wchar_t* path, Digester& digester, BYTE* digest, DWORD* digestLength,
                              ULONGLONG* bytesHashed)
 {
     *bytesHashed = 0;
@@ -116,8 +116,7 @@ HRESULT DigestFileOverlapped(const wchar_t* path, DWORD selector, BYTE* digest, 
     RETURN_IF_FAILED(CheckRegularFile(file.get()));
     ULONGLONG size = 0;
     RETURN_IF_FAILED(SizeOfOpenFile(file.get(), size));
-    RETURN_HR_IF(kHrEmptyOrUnmappable, size == 0);
-    Digester digester(selector);
+    RETURN_HR_IF(kHrFileInvalid, size == 0);
     RETURN_IF_FAILED(digester.Begin());
 
     SlotSet slots(file.get());

@@ -7,9 +7,6 @@
 #include "common/failure_macros.h"
 #include "tools/Sumwise/algorithms.h"
 #include "tools/Sumwise/checksum/checksum.h"
-#include "tools/Sumwise/progress_line.h"
-
-HCRYPTPROV g_cryptProvider = 0;
 
 namespace {
 
@@ -61,7 +58,7 @@ HRESULT Digester::Begin()
         state_ = ChecksumStart(selector_);
         return S_OK;
     }
-    RETURN_IF_WIN32_BOOL_FALSE(CryptCreateHash(g_cryptProvider, static_cast<ALG_ID>(selector_), 0, 0, &hash_));
+    RETURN_IF_WIN32_BOOL_FALSE(CryptCreateHash(provider_, static_cast<ALG_ID>(selector_), 0, 0, &hash_));
     return S_OK;
 }
 
@@ -77,7 +74,7 @@ HRESULT Digester::Feed(const void* data, ULONGLONG length)
         }
         bytes += piece;
         length -= piece;
-        g_progress.bytes.fetch_add(piece, std::memory_order_relaxed);
+        bytesFed_.fetch_add(piece, std::memory_order_relaxed);
     }
     return S_OK;
 }

@@ -3,15 +3,15 @@
 #pragma once
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cstdint>
-
-// The CryptoAPI provider every hash object is created from: acquired once by the entry logic,
-// before the first file, and released by the driver after the last.
-extern HCRYPTPROV g_cryptProvider;
 
 class Digester {
 public:
-    explicit Digester(DWORD selector) : selector_(selector) {}
+    // `provider`: the run's CryptoAPI provider, which the hash object is created from;
+    // `bytesFed`: the run's count of bytes fed (the status line's), advanced as bytes are fed.
+    Digester(DWORD selector, HCRYPTPROV provider, std::atomic<ULONGLONG>& bytesFed)
+        : selector_(selector), provider_(provider), bytesFed_(bytesFed) {}
     ~Digester();
     Digester(const Digester&) = delete;
     Digester& operator=(const Digester&) = delete;
@@ -26,6 +26,8 @@ public:
 
 private:
     DWORD selector_;
+    HCRYPTPROV provider_;
+    std::atomic<ULONGLONG>& bytesFed_;
     HCRYPTHASH hash_ = 0;
     std::uint32_t state_ = 0;
 };

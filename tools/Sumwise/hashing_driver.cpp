@@ -1,19 +1,21 @@
-// RunDriver and DigestWorkItem.
+// RunDriver, over one run record (HashingRun) that the work items share.
 //
 // Threading: every filespec but the last is admitted in command-line order, by whichever thread
 // is free: taking a slot of the throttle semaphore (n = min(processors, 32) slots) and raising
 // the outstanding counter before its file is hashed. The main thread admits the first n files
-// and queues each as a thread-pool work item; a work item that has finished its file (printed
-// its line, given its slot back, lowered the counter) admits the next filespec itself and hashes
-// it, until none is left. A file handed from one thread to another would cost the finishing
+// and queues each as a thread-pool work item, its context the run record (HashingRun) and the
+// file; a work item that has finished its file (printed its line, given its slot back) admits the
+// next filespec itself, then lowers the counter for the file it finished, and hashes the next,
+// until none is left. A file handed from one thread to another would cost the finishing
 // thread a wake-up of the admitting thread and a sleep, and the admitting thread a sleep and a
 // wake-up of a pool thread, several times the work of a small file; so a steady run of files
 // passes no thread hand-off and no system call of the waits at all, on any number of processors.
 // The thread that finds the list exhausted signals the main thread, which then admits and hashes
 // the last filespec itself and polls the counter with Sleep(0) until it reads 0; only then does
-// it close the semaphore. A thread raises the counter before it claims a filespec, so the
-// counter never reads 0 while a claimed file is still to be hashed. The totals are read only
-// after the counter has reached 0.
+// it read the totals and end the run (semaphore, event, provider). A thread raises the counter
+// before it claims a filespec, so the counter never reads 0 while a claimed file is still to be
+// hashed; and it lowers the counter for a finished file only after that, so that its last
+// decrement is its last touch of the run.
 //
 // With -c the filespecs are lists: their digest lines become the files to hash, each with the
 // digest it must have and its algorithm, and each line says OK, FAILED or the error instead of
@@ -24,6 +26,8 @@
 #include <new>
 #include <vector>
 
+#include "common/elapsed_time_line.h"
+#include "common/handle_owners.h"
 #include "tools/Sumwise/check_list.h"
 #include "tools/Sumwise/digest_file.h"
 #include "tools/Sumwise/digest_text.h"
@@ -36,120 +40,180 @@ namespace {
 constexpr DWORD kMaximumFilesInProgress = 32;
 constexpr DWORD kDigestCapacity = 64; // the longest digest, SHA-512
 
-// Written by the main thread before the first file is admitted; read by every work item.
-DWORD g_selector = kDefaultSelector;
-// Created by the main thread before the first admission, never deleted.
-CRITICAL_SECTION g_outputLock;
-HANDLE g_throttle = nullptr;
-HANDLE g_allAdmitted = nullptr; // manual-reset event: no filespec before the last is left
-LONG volatile g_outstanding = 0;
-// The files to hash (the filespecs, or the paths of the lists' lines), claimed one at a time
-// through the cursor, all but the last.
-wchar_t** g_filespecs = nullptr;
-// With -c: what each file must give, at the same index as its path; null otherwise.
-const CheckEntry* g_checks = nullptr;
-bool g_quiet = false;
-LONG g_admissible = 0;
-LONG volatile g_cursor = 0;
-// Changed only under the output lock.
-HashingTotals g_totals;
-// The status line on a terminal, if standard error is one.
-ProgressLine g_progressLine;
 struct CheckTotals {
     ULONGLONG ok = 0;
     ULONGLONG failed = 0;
     ULONGLONG unreadable = 0;
-} g_checkTotals;
+};
 
-LONGLONG ReadCounter()
+DWORD WINAPI HashFilesWorkItem(LPVOID context);
+
+LONG SlotCount()
 {
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart;
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    return static_cast<LONG>(std::min(system.dwNumberOfProcessors, kMaximumFilesInProgress));
 }
 
-// Admits the next filespec before the last that is not a directory: counts it as outstanding
-// and takes a slot for it. Null when none is left; the first thread to find that signals the
-// main thread.
-wchar_t** AdmitNext()
-{
-    InterlockedIncrement(&g_outstanding);
-    for (;;) {
-        const LONG index = InterlockedIncrement(&g_cursor) - 1;
-        if (index >= g_admissible) {
-            if (index == g_admissible) {
-                SetEvent(g_allAdmitted);
-            }
-            InterlockedDecrement(&g_outstanding);
-            return nullptr;
-        }
-        if (g_checks != nullptr || !PathIsDirectoryW(g_filespecs[index])) {
-            WaitForSingleObject(g_throttle, INFINITE);
-            return g_filespecs + index;
+// One run, made by RunDriver and reached by every work item through its context: it owns the
+// provider (acquired whatever the algorithm, though the checksums need none), the throttle
+// semaphore of n = min(processors, 32) slots and the all-admitted event. The output lock is never
+// deleted: the process ends when the run does.
+struct HashingRun {
+    explicit HashingRun(const SumwiseOptions& runOptions)
+        : options(runOptions), slots(SlotCount()), throttle(CreateSemaphoreW(nullptr, slots, slots, nullptr)),
+          allAdmitted(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+        InitializeCriticalSection(&outputLock);
+        if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+            provider = 0;
         }
     }
-}
+    ~HashingRun()
+    {
+        if (provider != 0) {
+            CryptReleaseContext(provider, 0);
+        }
+    }
 
-// The work item: hashes its file, then each file it admits next.
+    // Admits the next filespec before the last that is not a directory: counts it as outstanding
+    // and takes a slot for it. -1 when none is left; the first thread to find that signals the
+    // main thread.
+    LONG AdmitNext()
+    {
+        InterlockedIncrement(&outstanding);
+        for (;;) {
+            const LONG index = InterlockedIncrement(&cursor) - 1;
+            if (index >= admissible) {
+                if (index == admissible) {
+                    SetEvent(allAdmitted.get());
+                }
+                InterlockedDecrement(&outstanding);
+                return -1;
+            }
+            if (checks != nullptr || !PathIsDirectoryW(files[index])) {
+                WaitForSingleObject(throttle.get(), INFINITE);
+                return index;
+            }
+        }
+    }
+
+    // The line of a checked file, under the output lock: OK (left out with -q) or FAILED.
+    void PrintCheckLine(const wchar_t* path, const CheckEntry& check, const wchar_t* text)
+    {
+        const bool matches = check.expected == text;
+        ++(matches ? checkTotals.ok : checkTotals.failed);
+        if (!matches) {
+            wprintf(L"%ls: FAILED\n", path);
+        } else if (options.statistics) {
+            wprintf(L"%ls: OK\n", path);
+        }
+    }
+
+    // One file: its digest line or its error line, under the output lock; then its slot is given back.
+    void DigestOne(LONG index)
+    {
+        const wchar_t* path = files[index];
+        const CheckEntry* check = checks != nullptr ? &checks[index] : nullptr;
+        BYTE digest[kDigestCapacity];
+        DWORD digestLength = kDigestCapacity;
+        ULONGLONG bytesHashed = 0;
+        Digester digester(check != nullptr ? check->algorithm->selector : options.selector, provider, progress.bytes);
+        const HRESULT hr = DigestFile(path, digester, digest, &digestLength, &bytesHashed);
+        wchar_t text[kDigestTextChars];
+        if (SUCCEEDED(hr)) {
+            FormatDigestText(digest, digestLength, text);
+        }
+        EnterCriticalSection(&outputLock);
+        progressLine.MakeWayForOutput();
+        if (FAILED(hr)) {
+            wprintf(L"%ls: (error 0x%08lx)\n", path, static_cast<unsigned long>(static_cast<ULONG>(hr)));
+            ++checkTotals.unreadable;
+        } else {
+            if (check != nullptr) {
+                PrintCheckLine(path, *check, text);
+            } else {
+                wprintf(L"%ls  %ls\n", text, path);
+            }
+            totals.bytes += bytesHashed;
+            ++totals.files;
+        }
+        LeaveCriticalSection(&outputLock);
+        progress.files.fetch_add(1, std::memory_order_relaxed);
+        ReleaseSemaphore(throttle.get(), 1, nullptr);
+    }
+
+    // Every file (`count` of them, at least one) through the pool and the calling thread.
+    void HashAll(LONG count)
+    {
+        admissible = count - 1;
+        // A file that cannot be queued is hashed here, with every file after it but the last.
+        for (LONG queued = 0; queued < slots; ++queued) {
+            const LONG index = AdmitNext();
+            if (index < 0) {
+                break;
+            }
+            starts[queued] = Start{this, index};
+            if (!QueueUserWorkItem(&HashFilesWorkItem, &starts[queued], WT_EXECUTEDEFAULT)) {
+                HashFilesWorkItem(&starts[queued]);
+            }
+        }
+        WaitForSingleObject(allAdmitted.get(), INFINITE);
+        if (checks != nullptr || !PathIsDirectoryW(files[admissible])) {
+            WaitForSingleObject(throttle.get(), INFINITE);
+            InterlockedIncrement(&outstanding);
+            DigestOne(admissible);
+            InterlockedDecrement(&outstanding);
+        }
+        // An exchange that changes nothing: an atomic read of the counter.
+        while (InterlockedCompareExchange(&outstanding, 0, 0) != 0) {
+            Sleep(0);
+        }
+    }
+
+    // A work item's context: its run, and the first file it hashes.
+    struct Start {
+        HashingRun* run;
+        LONG index;
+    };
+
+    const SumwiseOptions& options;
+    const LONG slots;
+    const OwnedHandle throttle;
+    const OwnedHandle allAdmitted; // manual-reset event: no filespec before the last is left
+    HCRYPTPROV provider = 0;
+    CRITICAL_SECTION outputLock;
+    LONG volatile outstanding = 0;
+    // The files to hash (the filespecs, or the paths of the lists' lines), claimed one at a time
+    // through the cursor, all but the last.
+    wchar_t** files = nullptr;
+    // With -c: what each file must give, at the same index as its path; null otherwise.
+    const CheckEntry* checks = nullptr;
+    LONG admissible = 0;
+    LONG volatile cursor = 0;
+    Start starts[kMaximumFilesInProgress] = {};
+    // Changed only under the output lock.
+    HashingTotals totals;
+    CheckTotals checkTotals;
+    // Fed as the files are read and as they finish; shown by the status line on a terminal.
+    ProgressCounters progress;
+    ProgressLine progressLine;
+};
+
+// The work item: hashes its file, then each file it admits next; a file stops counting as
+// outstanding only once the next one is admitted (see the threading note above).
 DWORD WINAPI HashFilesWorkItem(LPVOID context)
 {
-    for (auto* file = static_cast<wchar_t**>(context); file != nullptr; file = AdmitNext()) {
-        DigestWorkItem(file);
+    const auto* start = static_cast<const HashingRun::Start*>(context);
+    HashingRun& run = *start->run;
+    for (LONG index = start->index; index >= 0;) {
+        run.DigestOne(index);
+        const LONG next = run.AdmitNext();
+        InterlockedDecrement(&run.outstanding);
+        index = next;
     }
     return 0;
 }
-
-} // namespace
-
-// The line of a checked file, under the output lock: OK (left out with -q) or FAILED.
-void PrintCheckLine(const wchar_t* path, const CheckEntry& check, const wchar_t* text)
-{
-    const bool matches = check.expected == text;
-    ++(matches ? g_checkTotals.ok : g_checkTotals.failed);
-    if (!matches) {
-        wprintf(L"%ls: FAILED\n", path);
-    } else if (!g_quiet) {
-        wprintf(L"%ls: OK\n", path);
-    }
-}
-
-DWORD WINAPI DigestWorkItem(LPVOID context)
-{
-    auto* const* file = static_cast<wchar_t* const*>(context);
-    const wchar_t* path = *file;
-    const CheckEntry* check = g_checks != nullptr ? &g_checks[file - g_filespecs] : nullptr;
-    BYTE digest[kDigestCapacity];
-    DWORD digestLength = kDigestCapacity;
-    ULONGLONG bytesHashed = 0;
-    const HRESULT hr = DigestFile(path, check != nullptr ? check->algorithm->selector : g_selector, digest,
-                                  &digestLength, &bytesHashed);
-    if (FAILED(hr)) {
-        EnterCriticalSection(&g_outputLock);
-        g_progressLine.MakeWayForOutput();
-        wprintf(L"%ls: (error 0x%08lx)\n", path, static_cast<unsigned long>(static_cast<ULONG>(hr)));
-        ++g_checkTotals.unreadable;
-        LeaveCriticalSection(&g_outputLock);
-    } else {
-        wchar_t text[kDigestTextChars];
-        FormatDigestText(digest, digestLength, text);
-        EnterCriticalSection(&g_outputLock);
-        g_progressLine.MakeWayForOutput();
-        if (check != nullptr) {
-            PrintCheckLine(path, *check, text);
-        } else {
-            wprintf(L"%ls  %ls\n", text, path);
-        }
-        g_totals.bytes += bytesHashed;
-        ++g_totals.files;
-        LeaveCriticalSection(&g_outputLock);
-    }
-    g_progress.files.fetch_add(1, std::memory_order_relaxed);
-    ReleaseSemaphore(g_throttle, 1, nullptr);
-    InterlockedDecrement(&g_outstanding);
-    return 0;
-}
-
-namespace {
 
 // The entries of the lists the filespecs name; the error line of each list that cannot be read.
 // False when a list could not be read or held no digest line.
@@ -187,51 +251,28 @@ const wchar_t* CheckedAlgorithmName(const SumwiseOptions& options, const std::ve
     return entries.front().algorithm->displayName;
 }
 
-void PrintCheckTotals()
+void PrintCheckTotals(const CheckTotals& totals)
 {
     wchar_t files[kFieldChars];
     wchar_t ok[kFieldChars];
     wchar_t failed[kFieldChars];
     wchar_t unreadable[kFieldChars];
-    FormatGroupedField(files, L"%llu", g_checkTotals.ok + g_checkTotals.failed + g_checkTotals.unreadable);
-    FormatGroupedField(ok, L"%llu", g_checkTotals.ok);
-    FormatGroupedField(failed, L"%llu", g_checkTotals.failed);
-    FormatGroupedField(unreadable, L"%llu", g_checkTotals.unreadable);
+    FormatGroupedField(files, L"%llu", totals.ok + totals.failed + totals.unreadable);
+    FormatGroupedField(ok, L"%llu", totals.ok);
+    FormatGroupedField(failed, L"%llu", totals.failed);
+    FormatGroupedField(unreadable, L"%llu", totals.unreadable);
     wprintf(L"\nChecked %ls file(s): %ls OK, %ls FAILED, %ls could not be read\n", files, ok, failed, unreadable);
-}
-
-// Every file of `files` (`count` of them, at least one) through the pool and the calling thread.
-void HashAll(wchar_t** files, LONG count, LONG slots)
-{
-    g_filespecs = files;
-    g_admissible = count - 1;
-    // A file that cannot be queued is hashed here, with every file after it but the last.
-    for (LONG queued = 0; queued < slots; ++queued) {
-        wchar_t** file = AdmitNext();
-        if (file == nullptr) {
-            break;
-        }
-        if (!QueueUserWorkItem(&HashFilesWorkItem, file, WT_EXECUTEDEFAULT)) {
-            HashFilesWorkItem(file);
-        }
-    }
-    WaitForSingleObject(g_allAdmitted, INFINITE);
-    wchar_t** last = files + g_admissible;
-    if (g_checks != nullptr || !PathIsDirectoryW(*last)) {
-        WaitForSingleObject(g_throttle, INFINITE);
-        InterlockedIncrement(&g_outstanding);
-        DigestWorkItem(last);
-    }
-    // An exchange that changes nothing: an atomic read of the counter.
-    while (InterlockedCompareExchange(&g_outstanding, 0, 0) != 0) {
-        Sleep(0);
-    }
 }
 
 } // namespace
 
 int RunDriver(const SumwiseOptions& options)
 {
+    HashingRun run(options);
+    if (run.provider == 0 || !run.throttle.valid() || !run.allAdmitted.valid()) {
+        wprintf(L"Cannot initialize cryptographic context.\n");
+        return kExitSetUpFailed;
+    }
     std::vector<CheckEntry> entries;
     std::vector<wchar_t*> listed;
     bool listsComplete = true;
@@ -246,48 +287,29 @@ int RunDriver(const SumwiseOptions& options)
         for (CheckEntry& entry : entries) {
             listed.push_back(entry.path.data());
         }
-        g_checks = entries.data();
+        run.checks = entries.data();
     }
-    wchar_t** const files = options.check ? listed.data() : options.filespecs;
+    run.files = options.check ? listed.data() : options.filespecs;
     const auto count = static_cast<LONG>(options.check ? listed.size() : static_cast<size_t>(options.filespecCount));
-    g_quiet = !options.statistics;
 
-    InitializeCriticalSection(&g_outputLock);
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    const auto slots = static_cast<LONG>(std::min(system.dwNumberOfProcessors, kMaximumFilesInProgress));
-    g_throttle = CreateSemaphoreW(nullptr, slots, slots, nullptr);
-    g_allAdmitted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    const LONGLONG ticksPerMillisecond = frequency.QuadPart / 1000;
-    g_totals = HashingTotals{};
-    const LONGLONG start = ReadCounter();
-    g_selector = options.selector;
-
-    g_progressLine.Start(static_cast<ULONGLONG>(count), count == 1 ? files[0] : nullptr, &g_outputLock);
+    const Stopwatch stopwatch;
+    run.progressLine.Start(run.progress, static_cast<ULONGLONG>(count), count == 1 ? run.files[0] : nullptr,
+                           &run.outputLock);
     if (count > 0) {
-        HashAll(files, count, slots);
+        run.HashAll(count);
     }
-    g_progressLine.Stop();
+    run.progressLine.Stop();
+    const double elapsedMilliseconds = 1000.0 * static_cast<double>(stopwatch.ElapsedTicks()) / stopwatch.frequency();
 
-    const LONGLONG end = ReadCounter();
-    const double elapsedMilliseconds = static_cast<double>(end - start) / static_cast<double>(ticksPerMillisecond);
-    if (g_cryptProvider != 0) {
-        CryptReleaseContext(g_cryptProvider, 0);
-        g_cryptProvider = 0;
-    }
-    CloseHandle(g_throttle);
-    CloseHandle(g_allAdmitted);
     if (options.check && options.statistics) {
-        PrintCheckTotals();
+        PrintCheckTotals(run.checkTotals);
     }
-    if (g_totals.files != 0 && options.statistics) {
-        PrintHashingStatistics(g_totals, elapsedMilliseconds,
+    if (run.totals.files != 0 && options.statistics) {
+        PrintHashingStatistics(run.totals, elapsedMilliseconds,
                                options.check ? CheckedAlgorithmName(options, entries) : options.displayName);
     }
     if (!options.check) {
         return 0;
     }
-    return listsComplete && g_checkTotals.ok == entries.size() ? 0 : kExitCheckFailed;
+    return listsComplete && run.checkTotals.ok == entries.size() ? 0 : kExitCheckFailed;
 }

@@ -3,13 +3,12 @@
 //
 // Modules: wildcard_arguments.cpp (the start-up expansion where the shell does not expand),
 // command_line.cpp, algorithms.cpp and usage.cpp (switches, algorithm table, usage block),
-// hashing_driver.cpp (files on the thread pool, output lock, final wait), digest_file.cpp and
-// digest_file_overlapped.cpp (the three ways of reading a file), digester.cpp (CryptoAPI hash
+// hashing_driver.cpp (the run record, files on the thread pool, output lock, final wait), digest_file.cpp,
+// digest_file_overlapped.cpp and file_lookup.cpp (the three ways of reading a file), digester.cpp (CryptoAPI hash
 // objects and the checksum kernels of checksum/), digest_text.cpp, hashing_statistics.cpp.
 #include <cstdlib>
 
 #include "tools/Sumwise/command_line.h"
-#include "tools/Sumwise/digester.h"
 #include "tools/Sumwise/hashing_driver.h"
 #include "tools/Sumwise/wildcard_arguments.h"
 
@@ -22,11 +21,6 @@ namespace {
     const ParseOutcome outcome = ParseCommandLine(argc, argv, options);
     if (!outcome.run) {
         std::exit(outcome.exitCode);
-    }
-    // The checksums need no context, but it is acquired whatever the algorithm.
-    if (!CryptAcquireContextW(&g_cryptProvider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-        wprintf(L"Cannot initialize cryptographic context.\n");
-        std::exit(2);
     }
     std::exit(RunDriver(options));
 }

@@ -10,11 +10,9 @@
 #include <thread>
 
 #include "common/buffer_format.h"
-#include "common/handle_owners.h"
 #include "common/number_format.h"
+#include "tools/Sumwise/file_lookup.h"
 #include "tools/Sumwise/hashing_statistics.h"
-
-ProgressCounters g_progress;
 
 namespace {
 
@@ -22,27 +20,15 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kFirstShown = std::chrono::seconds(1);
 constexpr auto kRefresh = std::chrono::milliseconds(250);
 
-// The size of the one file of a run, or 0 when it cannot be read (no percentage is shown then).
-ULONGLONG SizeOf(const wchar_t* path)
-{
-    WIN32_FIND_DATAW entry;
-    const FindHandle find(
-        FindFirstFileExW(path, FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, platform::kFindLiteralName));
-    if (!find.valid()) {
-        return 0;
-    }
-    return (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-}
-
 // "3 of 10 file(s), 1.20 GB hashed, 812 MB/s" and, for one file of known size, " (12%), 0:01:23 left".
-std::wstring StatusText(ULONGLONG filesGiven, ULONGLONG size, double seconds)
+std::wstring StatusText(const ProgressCounters& counters, ULONGLONG filesGiven, ULONGLONG size, double seconds)
 {
-    const ULONGLONG bytes = g_progress.bytes.load(std::memory_order_relaxed);
+    const ULONGLONG bytes = counters.bytes.load(std::memory_order_relaxed);
     wchar_t done[kFieldChars];
     wchar_t given[kFieldChars];
     wchar_t hashed[kFieldChars] = {};
     wchar_t rate[kFieldChars];
-    FormatGroupedField(done, L"%llu", g_progress.files.load(std::memory_order_relaxed));
+    FormatGroupedField(done, L"%llu", counters.files.load(std::memory_order_relaxed));
     FormatGroupedField(given, L"%llu", filesGiven);
     StrFormatByteSizeW(static_cast<LONGLONG>(bytes), hashed, static_cast<UINT>(kFieldChars));
     FormatHashingRate(bytes, seconds, rate);
@@ -75,6 +61,7 @@ private:
 
 struct ProgressLine::State {
     HANDLE console = nullptr;
+    const ProgressCounters* counters = nullptr;
     CRITICAL_SECTION* outputLock = nullptr;
     bool sharesTerminal = false; // standard output is a console too
     ULONGLONG filesGiven = 0;
@@ -113,14 +100,17 @@ struct ProgressLine::State {
     void Run()
     {
         const Clock::time_point start = Clock::now();
-        const ULONGLONG size = onlyFile != nullptr ? SizeOf(onlyFile) : 0;
+        ULONGLONG size = 0; // left at 0 when it cannot be read: no percentage is shown then
+        if (onlyFile != nullptr) {
+            LookUpSize(onlyFile, size);
+        }
         std::unique_lock<std::mutex> lock(mutex);
         for (Clock::time_point next = start + kFirstShown;; next += kRefresh) {
             if (stop.wait_until(lock, next, [this] { return stopping; })) {
                 break;
             }
             const std::chrono::duration<double> elapsed = Clock::now() - start;
-            const std::wstring status = StatusText(filesGiven, size, elapsed.count());
+            const std::wstring status = StatusText(*counters, filesGiven, size, elapsed.count());
             const HeldLock held(outputLock);
             Show(status);
         }
@@ -129,7 +119,8 @@ struct ProgressLine::State {
     }
 };
 
-void ProgressLine::Start(ULONGLONG filesGiven, const wchar_t* onlyFile, CRITICAL_SECTION* outputLock)
+void ProgressLine::Start(const ProgressCounters& counters, ULONGLONG filesGiven, const wchar_t* onlyFile,
+                         CRITICAL_SECTION* outputLock)
 {
     DWORD mode = 0;
     const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
@@ -142,6 +133,7 @@ void ProgressLine::Start(ULONGLONG filesGiven, const wchar_t* onlyFile, CRITICAL
         return;
     }
     state_->console = console;
+    state_->counters = &counters;
     state_->outputLock = outputLock;
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     state_->sharesTerminal = output != INVALID_HANDLE_VALUE && output != nullptr && GetConsoleMode(output, &mode);

@@ -12,7 +12,6 @@ struct ProgressCounters {
     std::atomic<ULONGLONG> bytes{0};
     std::atomic<ULONGLONG> files{0};
 };
-extern ProgressCounters g_progress;
 
 class ProgressLine {
 public:
@@ -21,10 +20,12 @@ public:
     ProgressLine& operator=(const ProgressLine&) = delete;
     ~ProgressLine() { Stop(); }
 
-    // Starts the line's thread when standard error is a console. `onlyFile`: the one file of a
-    // run of one, whose size gives the percentage and the time left; null otherwise. The line is
-    // written holding `outputLock`, the lock under which the run prints its own lines.
-    void Start(ULONGLONG filesGiven, const wchar_t* onlyFile, CRITICAL_SECTION* outputLock);
+    // Starts the line's thread when standard error is a console, showing `counters`. `onlyFile`:
+    // the one file of a run of one, whose size gives the percentage and the time left; null
+    // otherwise. The line is written holding `outputLock`, the lock under which the run prints its
+    // own lines.
+    void Start(const ProgressCounters& counters, ULONGLONG filesGiven, const wchar_t* onlyFile,
+               CRITICAL_SECTION* outputLock);
     // Called holding the output lock before a line goes to standard output: when that is the
     // same terminal, the status line is erased first (and written again at the next refresh), so
     // that no output line is written behind it.
