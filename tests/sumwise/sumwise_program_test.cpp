@@ -114,7 +114,8 @@ TEST(SumwiseProgram, ErrorLinesDirectoriesAndBothStatisticsForms)
     EXPECT_EQ(run({L"empty"}).output, Narrow(dir.path() / "empty") + ": (error 0x800703ee)\n");
 }
 
-// Folders among the files, and as the last filespec, are passed over wherever they stand.
+// Folders among the files, and as the last filespec, are passed over wherever they stand, also
+// when written in a form that a lookup of a name cannot take (a root, a trailing separator).
 TEST(SumwiseProgram, MoreFilesThanSlotsEachGetTheirLine)
 {
     TempDir dir;
@@ -125,9 +126,11 @@ TEST(SumwiseProgram, MoreFilesThanSlotsEachGetTheirLine)
         arguments.push_back(Wide(file));
         expected.insert("ff9ee043d85595eb255c05dfe32ece02a53efbb2  " + Narrow(file)); // SHA-1 of "xxxxxxxxxx"
         if (i % 7 == 0 || i == 99) {
-            arguments.push_back(Wide(dir.Folder("d" + std::to_string(i))));
+            const std::wstring ending = i % 14 == 0 ? std::wstring(1, platform::kPathSeparator) : L"";
+            arguments.push_back(Wide(dir.Folder("d" + std::to_string(i))) + ending);
         }
     }
+    arguments.insert(arguments.begin() + 50, dir.path().root_path().wstring());
     const std::vector<std::string> lines = Lines(Sumwise(arguments).output);
     EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), expected);
     EXPECT_EQ(lines.size(), 100u);

@@ -46,10 +46,16 @@ HRESULT DigestRead(HANDLE file, Digester& digester, BYTE* digest, DWORD* digestL
 
 } // namespace
 
-HRESULT DigestFile(const wchar_t* path, Digester& digester, BYTE* digest, DWORD* digestLength, ULONGLONG* bytesHashed)
+HRESULT DigestFile(const wchar_t* path, Digester& digester, BYTE* digest, DWORD* digestLength, ULONGLONG* bytesHashed,
+                   bool* folder)
 {
     ULONGLONG size = 0;
-    RETURN_IF_FAILED(LookUpSize(path, size));
+    bool lookedUpFolder = false;
+    const HRESULT lookup = LookUpSize(path, size, lookedUpFolder);
+    if (folder != nullptr) {
+        *folder = lookedUpFolder;
+    }
+    RETURN_IF_FAILED(lookup);
     if (size == 0) {
         return kHrFileInvalid;
     }

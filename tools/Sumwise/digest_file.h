@@ -13,5 +13,7 @@ inline constexpr ULONGLONG kOverlappedLimit = 0x20000000;
 // Digests the file at `path` with `digester`, not yet begun. `digestLength` holds the capacity of
 // `digest` on entry (64) and the result's byte count on success; `bytesHashed` the bytes fed.
 // Returns S_OK or the failure (kHrFileInvalid for an empty file, a file that cannot be mapped or
-// no regular file), after which the outputs are meaningless.
-HRESULT DigestFile(const wchar_t* path, Digester& digester, BYTE* digest, DWORD* digestLength, ULONGLONG* bytesHashed);
+// no regular file), after which the outputs are meaningless. `folder`, when given, is set when
+// the lookup found a folder (or a link to one), which never reads as a file.
+HRESULT DigestFile(const wchar_t* path, Digester& digester, BYTE* digest, DWORD* digestLength, ULONGLONG* bytesHashed,
+                   bool* folder = nullptr);

@@ -6,13 +6,19 @@
 #include "common/failure_macros.h"
 #include "common/handle_owners.h"
 
-HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size)
+HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size, bool& folder)
 {
     WIN32_FIND_DATAW entry;
     const HANDLE find = FindFirstFileExW(path, FindExInfoStandard, &entry, FindExSearchNameMatch, nullptr,
                                          platform::kFindLiteralName);
-    RETURN_HR_IF(failure::HResultFromLastError(), find == INVALID_HANDLE_VALUE);
+    if (find == INVALID_HANDLE_VALUE) {
+        const HRESULT hr = failure::HResultFromLastError();
+        // A name that the lookup cannot take (a root, a trailing separator) may still be a folder's.
+        folder = PathIsDirectoryW(path) != FALSE;
+        return hr;
+    }
     FindClose(find);
+    folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         size = (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
         return S_OK;

@@ -6,9 +6,10 @@
 #include "common/hresults.h"
 
 // The size of the file `path` names, a link followed to its target; `size` is left as it was on
-// failure. Where names may hold '*' and '?' (Linux), the lookup takes them literally, so that the
+// failure. `folder` is set when the name is a folder or a link to one, even when the size cannot
+// be read or the lookup cannot take the name. Where names may hold '*' and '?' (Linux), the lookup takes them literally, so that the
 // size found is that of the file opened afterwards.
-HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size);
+HRESULT LookUpSize(const wchar_t* path, ULONGLONG& size, bool& folder);
 
 // S_OK when the handle, opened for reading without FILE_FLAG_BACKUP_SEMANTICS (so never on a
 // folder), is open on a regular file; kHrFileInvalid for a pipe, a FIFO, a socket or a device,

@@ -76,26 +76,21 @@ struct HashingRun {
         }
     }
 
-    // Admits the next filespec before the last that is not a directory: counts it as outstanding
-    // and takes a slot for it. -1 when none is left; the first thread to find that signals the
-    // main thread.
+    // Admits the next filespec before the last: counts it as outstanding and takes a slot for
+    // it. -1 when none is left; the first thread to find that signals the main thread.
     LONG AdmitNext()
     {
         InterlockedIncrement(&outstanding);
-        for (;;) {
-            const LONG index = InterlockedIncrement(&cursor) - 1;
-            if (index >= admissible) {
-                if (index == admissible) {
-                    SetEvent(allAdmitted.get());
-                }
-                InterlockedDecrement(&outstanding);
-                return -1;
+        const LONG index = InterlockedIncrement(&cursor) - 1;
+        if (index >= admissible) {
+            if (index == admissible) {
+                SetEvent(allAdmitted.get());
             }
-            if (checks != nullptr || !PathIsDirectoryW(files[index])) {
-                WaitForSingleObject(throttle.get(), INFINITE);
-                return index;
-            }
+            InterlockedDecrement(&outstanding);
+            return -1;
         }
+        WaitForSingleObject(throttle.get(), INFINITE);
+        return index;
     }
 
     // The line of a checked file, under the output lock: OK (left out with -q) or FAILED.
@@ -119,7 +114,14 @@ struct HashingRun {
         DWORD digestLength = kDigestCapacity;
         ULONGLONG bytesHashed = 0;
         Digester digester(check != nullptr ? check->algorithm->selector : options.selector, provider, progress.bytes);
-        const HRESULT hr = DigestFile(path, digester, digest, &digestLength, &bytesHashed);
+        bool folder = false;
+        const HRESULT hr = DigestFile(path, digester, digest, &digestLength, &bytesHashed, &folder);
+        // A folder among the files is passed over without a line (a listed one is an error); the
+        // file's own lookup tells, so no file pays a second one.
+        if (folder && checks == nullptr) {
+            ReleaseSemaphore(throttle.get(), 1, nullptr);
+            return;
+        }
         wchar_t text[kDigestTextChars];
         if (SUCCEEDED(hr)) {
             FormatDigestText(digest, digestLength, text);
@@ -159,12 +161,10 @@ struct HashingRun {
             }
         }
         WaitForSingleObject(allAdmitted.get(), INFINITE);
-        if (checks != nullptr || !PathIsDirectoryW(files[admissible])) {
-            WaitForSingleObject(throttle.get(), INFINITE);
-            InterlockedIncrement(&outstanding);
-            DigestOne(admissible);
-            InterlockedDecrement(&outstanding);
-        }
+        WaitForSingleObject(throttle.get(), INFINITE);
+        InterlockedIncrement(&outstanding);
+        DigestOne(admissible);
+        InterlockedDecrement(&outstanding);
         // An exchange that changes nothing: an atomic read of the counter.
         while (InterlockedCompareExchange(&outstanding, 0, 0) != 0) {
             Sleep(0);

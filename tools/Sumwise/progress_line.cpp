@@ -101,8 +101,8 @@ struct ProgressLine::State {
     {
         const Clock::time_point start = Clock::now();
         ULONGLONG size = 0; // left at 0 when it cannot be read: no percentage is shown then
-        if (onlyFile != nullptr) {
-            LookUpSize(onlyFile, size);
+        if (bool folder = false; onlyFile != nullptr) {
+            LookUpSize(onlyFile, size, folder);
         }
         std::unique_lock<std::mutex> lock(mutex);
         for (Clock::time_point next = start + kFirstShown;; next += kRefresh) {
