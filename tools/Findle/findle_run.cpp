@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "common/console.h"
 #include "common/elapsed_time_line.h"
 #include "tools/Findle/directory_search.h"
 #include "tools/Findle/findle_telemetry.h"
@@ -42,5 +43,5 @@ int RunFindle(const FindleOptions& options)
     if (!options.quiet) {
         PrintSearchStatistics(results, elapsed);
     }
-    return hr == S_OK || hr == E_ACCESSDENIED ? 0 : hr;
+    return ExitCodeAfterOutput(hr == S_OK || hr == E_ACCESSDENIED ? 0 : hr, false);
 }

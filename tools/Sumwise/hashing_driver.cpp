@@ -26,6 +26,7 @@
 #include <new>
 #include <vector>
 
+#include "common/console.h"
 #include "common/elapsed_time_line.h"
 #include "common/handle_owners.h"
 #include "tools/Sumwise/check_list.h"
@@ -99,9 +100,9 @@ struct HashingRun {
         const bool matches = check.expected == text;
         ++(matches ? checkTotals.ok : checkTotals.failed);
         if (!matches) {
-            wprintf(L"%ls: FAILED\n", path);
+            linesLost |= wprintf(L"%ls: FAILED\n", path) < 0;
         } else if (options.statistics) {
-            wprintf(L"%ls: OK\n", path);
+            linesLost |= wprintf(L"%ls: OK\n", path) < 0;
         }
     }
 
@@ -129,13 +130,13 @@ struct HashingRun {
         EnterCriticalSection(&outputLock);
         progressLine.MakeWayForOutput();
         if (FAILED(hr)) {
-            wprintf(L"%ls: (error 0x%08lx)\n", path, static_cast<unsigned long>(static_cast<ULONG>(hr)));
+            linesLost |= wprintf(L"%ls: (error 0x%08lx)\n", path, static_cast<unsigned long>(static_cast<ULONG>(hr))) < 0;
             ++checkTotals.unreadable;
         } else {
             if (check != nullptr) {
                 PrintCheckLine(path, *check, text);
             } else {
-                wprintf(L"%ls  %ls\n", text, path);
+                linesLost |= wprintf(L"%ls  %ls\n", text, path) < 0;
             }
             totals.bytes += bytesHashed;
             ++totals.files;
@@ -195,6 +196,8 @@ struct HashingRun {
     // Changed only under the output lock.
     HashingTotals totals;
     CheckTotals checkTotals;
+    bool linesLost = false; // a file's line could not be made
+
     // Fed as the files are read and as they finish; shown by the status line on a terminal.
     ProgressCounters progress;
     ProgressLine progressLine;
@@ -308,8 +311,6 @@ int RunDriver(const SumwiseOptions& options)
         PrintHashingStatistics(run.totals, elapsedMilliseconds,
                                options.check ? CheckedAlgorithmName(options, entries) : options.displayName);
     }
-    if (!options.check) {
-        return 0;
-    }
-    return listsComplete && run.checkTotals.ok == entries.size() ? 0 : kExitCheckFailed;
+    const bool allMatched = listsComplete && run.checkTotals.ok == entries.size();
+    return ExitCodeAfterOutput(!options.check || allMatched ? 0 : kExitCheckFailed, run.linesLost);
 }
