@@ -347,9 +347,10 @@ void RunRounds(int rounds, int first, int end)
     for (int pattern = first; pattern < end; ++pattern) {
         std::fprintf(stdout, " %s %llu%s", kPatternNames[pattern], totals.swaps[pattern], pattern + 1 < end ? "," : "");
     }
-    std::fprintf(stdout, "; links deleted by the walk %llu; rounds that counted the size of a swapped name's other object %d; "
-           "outside files touched %d\n",
-           totals.linksDeletedByWalk, totals.sizeOfTheOtherName, totals.outsideTouched);
+    std::fprintf(stdout,
+                 "; links deleted by the walk %llu; rounds that counted the size of a swapped name's other object %d; "
+                 "outside files touched %d\n",
+                 totals.linksDeletedByWalk, totals.sizeOfTheOtherName, totals.outsideTouched);
     fflush(stdout);
     testing::Test::RecordProperty("rounds", totals.rounds);
     testing::Test::RecordProperty("outside_files_touched", totals.outsideTouched);

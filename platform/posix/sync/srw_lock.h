@@ -1,5 +1,6 @@
 // Slim reader-writer locks. Provides AcquireSRWLockExclusive, ReleaseSRWLockExclusive,
-// AcquireSRWLockShared and ReleaseSRWLockShared over an atomic state word; a thread that waits sleeps in the kernel (futex) and costs no processor time.
+// AcquireSRWLockShared and ReleaseSRWLockShared over an atomic state word; a thread that waits
+// sleeps in the kernel (futex) and costs no processor time.
 #pragma once
 #include "platform/posix/system/win32_types.h"
 

@@ -1,6 +1,7 @@
 // Synchronization objects and atomics. Provides CreateSemaphoreW, ReleaseSemaphore, CreateEventW,
 // SetEvent, WaitForSingleObject, InitializeCriticalSection, EnterCriticalSection,
-// LeaveCriticalSection, GetSystemInfo and the Interlocked operations the product uses. CloseHandle (handles.h) closes semaphores and events.
+// LeaveCriticalSection, GetSystemInfo and the Interlocked operations the product uses. CloseHandle
+// (handles.h) closes semaphores and events.
 #pragma once
 #include "platform/posix/system/win32_types.h"
 

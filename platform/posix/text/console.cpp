@@ -5,9 +5,9 @@
 // anything else fails the call. Numbers are handed to vsnprintf one at a time, with their argument
 // read at the type their length modifier names, under this thread's C locale, so the process locale
 // never changes a digit or a decimal point. Wide text (%ls, and all text of a wide format) goes
-// through BytesFromWide, so a name prints as the bytes it was read from. The whole text of one call is written with one fwrite, which holds the stream's lock:
-// the lines of concurrent callers never interleave. A format ending in "\n\r" is written ending in
-// "\n".
+// through BytesFromWide, so a name prints as the bytes it was read from. The whole text of one
+// call is written with one fwrite, which holds the stream's lock: the lines of concurrent callers
+// never interleave. A format ending in "\n\r" is written ending in "\n".
 #include "platform/posix/text/console.h"
 
 #include "platform/posix/system/errors.h"
