@@ -343,13 +343,14 @@ void RunRounds(int rounds, int first, int end)
         RunRound(index, static_cast<Pattern>(first + index % (end - first)), dir.path(), outsideBefore, totals);
     }
 
-    printf("[ stress   ] %d rounds; swaps:", totals.rounds);
+    std::fprintf(stdout, "[ stress   ] %d rounds; swaps:", totals.rounds);
     for (int pattern = first; pattern < end; ++pattern) {
-        printf(" %s %llu%s", kPatternNames[pattern], totals.swaps[pattern], pattern + 1 < end ? "," : "");
+        std::fprintf(stdout, " %s %llu%s", kPatternNames[pattern], totals.swaps[pattern], pattern + 1 < end ? "," : "");
     }
-    printf("; links deleted by the walk %llu; rounds that counted the size of a swapped name's other object %d; "
-           "outside files touched %d\n",
-           totals.linksDeletedByWalk, totals.sizeOfTheOtherName, totals.outsideTouched);
+    std::fprintf(stdout,
+                 "; links deleted by the walk %llu; rounds that counted the size of a swapped name's other object %d; "
+                 "outside files touched %d\n",
+                 totals.linksDeletedByWalk, totals.sizeOfTheOtherName, totals.outsideTouched);
     fflush(stdout);
     testing::Test::RecordProperty("rounds", totals.rounds);
     testing::Test::RecordProperty("outside_files_touched", totals.outsideTouched);

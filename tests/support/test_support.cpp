@@ -71,10 +71,13 @@ std::string MakeFolderLink(const fs::path& link, const fs::path& target)
 #endif
     // Wine's CreateSymbolicLinkW reports success and makes nothing, and Wine shows the system's own
     // links as plain folders: there no enumeration ever meets a folder link.
-    const DWORD attributes = GetFileAttributesW(link.wstring().c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE lookUp = FindFirstFileW(link.wstring().c_str(), &found);
+    if (lookUp == INVALID_HANDLE_VALUE) {
         return "the folder link was reported made, but there is none (error " + std::to_string(GetLastError()) + ")";
     }
+    FindClose(lookUp);
+    const DWORD attributes = found.dwFileAttributes;
     constexpr DWORD kFolderLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     if ((attributes & kFolderLink) != kFolderLink) {
         return "a folder link made here is not reported as a link (attributes " + std::to_string(attributes) + ")";

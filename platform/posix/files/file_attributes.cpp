@@ -1,5 +1,5 @@
 // Internal: the Win32 attribute bits of an entry from its stat data (fstatat through a link
-// only for links), and FILETIME from a POSIX time.
+// only for links).
 #include "platform/posix/files/file_attributes.h"
 
 #include <fcntl.h>
@@ -21,14 +21,6 @@ DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, bool mo
         attributes |= FILE_ATTRIBUTE_READONLY;
     }
     return attributes;
-}
-
-FILETIME FileTimeFrom(const timespec& time)
-{
-    constexpr long long kSecondsFrom1601To1970 = 11644473600LL;
-    const long long ticks = (time.tv_sec + kSecondsFrom1601To1970) * 10000000LL + time.tv_nsec / 100;
-    const auto value = static_cast<unsigned long long>(ticks < 0 ? 0 : ticks);
-    return FILETIME {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
 } // namespace platform

@@ -1,5 +1,5 @@
-// Internal to the layer: Win32 attribute bits and times of a file system entry, shared by the
-// enumeration, GetFileAttributesW and GetFileInformationByHandle.
+// Internal to the layer: Win32 attribute bits of a file system entry, shared by the enumeration
+// and GetFileInformationByHandle.
 #pragma once
 #include "platform/posix/system/win32_types.h"
 
@@ -15,12 +15,4 @@ namespace platform {
 // - anything else is ARCHIVE, as Windows marks fresh files;
 // - READONLY when the owner write bit is clear.
 DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, bool mountPoint);
-// An open file's own attributes (GetFileInformationByHandle), where no parent is at hand to tell
-// a mount point: a folder is plain DIRECTORY. The device argument, the file's own, is not needed.
-inline DWORD AttributesOf(const struct stat& info, int dirFd, const char* name, dev_t /*ownDevice*/)
-{
-    return AttributesOf(info, dirFd, name, false);
-}
-// A POSIX time as 100-ns intervals since 1601-01-01 (times before 1601 become 0).
-FILETIME FileTimeFrom(const timespec& time);
 } // namespace platform

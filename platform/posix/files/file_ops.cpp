@@ -1,6 +1,5 @@
-// Provides DeleteFileW, RemoveDirectoryW, SetFileAttributesW and GetFileAttributesW over
-// unlinkat, fchmodat and fstatat (statx for a folder's attributes, which tell a mount point),
-// relative to the directory that path resolution gives.
+// Provides DeleteFileW, RemoveDirectoryW and SetFileAttributesW over unlinkat, fchmodat and
+// fstatat, relative to the directory that path resolution gives.
 //
 // Every path is resolved through the thread's open enumerations (path_resolution.h), so a walk's
 // calls act relative to the folder it is enumerating and never follow a link below its root.
@@ -10,8 +9,6 @@
 #include "platform/posix/files/file_ops.h"
 
 #include "platform/posix/system/errors.h"
-#include "platform/posix/files/file_attributes.h"
-#include "platform/posix/files/folder_mount.h"
 #include "platform/posix/resolution/folder_registry.h"
 #include "platform/posix/files/last_entry.h"
 #include "platform/posix/resolution/path_resolution.h"
@@ -71,7 +68,7 @@ void ForgetEntry(const Location& location)
 // `action(location)` on it. A name ending in a separator cannot name a file: with
 // `refuseTrailingSeparator` it fails with 123 before anything is resolved.
 template <typename Action>
-DWORD AtLocation(LPCWSTR path, bool followLast, bool refuseTrailingSeparator, Action&& action)
+DWORD AtLocation(LPCWSTR path, bool refuseTrailingSeparator, Action&& action)
 {
     FolderRegistry& registry = *ThreadFolders();
     std::lock_guard<std::mutex> lock(registry.mutex);
@@ -83,7 +80,7 @@ DWORD AtLocation(LPCWSTR path, bool followLast, bool refuseTrailingSeparator, Ac
         return ERROR_INVALID_NAME;
     }
     Location location;
-    if (const DWORD error = ResolvePath(registry, t_path, followLast, location); error != ERROR_SUCCESS) {
+    if (const DWORD error = ResolvePath(registry, t_path, false, location); error != ERROR_SUCCESS) {
         return error;
     }
     return action(location);
@@ -91,7 +88,7 @@ DWORD AtLocation(LPCWSTR path, bool followLast, bool refuseTrailingSeparator, Ac
 
 DWORD DeleteFile(LPCWSTR fileName)
 {
-    return AtLocation(fileName, false, true, [](const Location& location) {
+    return AtLocation(fileName, true, [](const Location& location) {
         unsigned mode = 0;
         if (const DWORD error = ModeOf(location, mode); error != ERROR_SUCCESS) {
             return error;
@@ -111,7 +108,7 @@ DWORD DeleteFile(LPCWSTR fileName)
 DWORD RemoveDirectory(LPCWSTR pathName)
 {
     // "<dir>/<sub>/" resolves against <dir>: <sub>'s own enumeration may still be open.
-    return AtLocation(pathName, false, false, [](const Location& location) {
+    return AtLocation(pathName, false, [](const Location& location) {
         if (unlinkat(location.dirFd, location.name, AT_REMOVEDIR) != 0) {
             const int err = errno;
             if (err == ENOTDIR) {
@@ -132,7 +129,7 @@ DWORD SetAttributes(LPCWSTR fileName, DWORD attributes)
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return ERROR_INVALID_PARAMETER;
     }
-    return AtLocation(fileName, false, false, [attributes](const Location& location) {
+    return AtLocation(fileName, false, [attributes](const Location& location) {
         unsigned mode = 0;
         if (const DWORD error = ModeOf(location, mode); error != ERROR_SUCCESS) {
             return error;
@@ -157,19 +154,6 @@ DWORD SetAttributes(LPCWSTR fileName, DWORD attributes)
         return ERROR_SUCCESS;
     });
 }
-
-DWORD GetAttributes(LPCWSTR fileName, DWORD& attributes)
-{
-    return AtLocation(fileName, true, false, [&attributes](const Location& location) {
-        struct stat info {};
-        bool mountPoint = false;
-        if (const int err = StatEntry(location.dirFd, location.name, false, info, mountPoint); err != 0) {
-            return PathError(err, location.dirFd, location.name);
-        }
-        attributes = AttributesOf(info, location.dirFd, location.name, mountPoint);
-        return ERROR_SUCCESS;
-    });
-}
 } // namespace
 
 BOOL WINAPI DeleteFileW(LPCWSTR fileName)
@@ -185,15 +169,4 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR pathName)
 BOOL WINAPI SetFileAttributesW(LPCWSTR fileName, DWORD attributes)
 {
     return Finish(WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] { return SetAttributes(fileName, attributes); }));
-}
-
-DWORD WINAPI GetFileAttributesW(LPCWSTR fileName)
-{
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    const DWORD error = WithoutThrowing(DWORD{ERROR_NOT_ENOUGH_MEMORY}, [&] { return GetAttributes(fileName, attributes); });
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    return attributes;
 }

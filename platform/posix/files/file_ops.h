@@ -1,9 +1,9 @@
-// File and folder changes. Provides DeleteFileW, RemoveDirectoryW, SetFileAttributesW and
-// GetFileAttributesW, resolved relative to an open enumeration's directory where one covers the path.
+// File and folder changes. Provides DeleteFileW, RemoveDirectoryW and SetFileAttributesW, resolved
+// relative to an open enumeration's directory where one covers the path.
 #pragma once
 #include "platform/posix/system/win32_types.h"
 
-// Common to the four calls: a path inside a folder that an open enumeration of this thread
+// Common to the three calls: a path inside a folder that an open enumeration of this thread
 // covers is resolved from that enumeration's directory, one component at a time, without
 // following any symbolic link (a link on the way fails with 3); other paths are resolved as the
 // kernel does, links included, at any length. A missing last component is 2, a missing folder
@@ -22,6 +22,3 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR pathName);
 // its entries, a clear write bit here would) keep their mode, and the call succeeds.
 // INVALID_FILE_ATTRIBUTES fails with 87.
 BOOL WINAPI SetFileAttributesW(LPCWSTR fileName, DWORD attributes);
-// Win32: the attributes as FindFirstFileExW reports them, for the entry itself (a link is not
-// followed); INVALID_FILE_ATTRIBUTES with 2 or 3 when it does not exist.
-DWORD WINAPI GetFileAttributesW(LPCWSTR fileName);

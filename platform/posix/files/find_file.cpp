@@ -17,6 +17,8 @@
 #include "platform/posix/files/folder_mount.h"
 #include "platform/posix/resolution/folder_registry.h"
 #include "platform/posix/resolution/path_resolution.h"
+#include "platform/posix/files/path.h"
+#include "platform/posix/system/time.h"
 #include "platform/posix/text/text.h"
 #include "platform/posix/text/wildcard.h"
 
@@ -268,8 +270,8 @@ DWORD FindFirst(LPCWSTR fileName, DWORD flags, WIN32_FIND_DATAW& data, HANDLE& h
     if (error != ERROR_SUCCESS) {
         return error;
     }
-    const size_t slash = path.rfind('/');
-    const std::string_view patternBytes = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    const PathCut cut = CutAtLastSeparator(path);
+    const std::string_view patternBytes = cut.name;
     // "<dir>/" and "/" hold no pattern: they find nothing, as on Windows.
     if (trailingSeparator || patternBytes.empty()) {
         return ERROR_FILE_NOT_FOUND;
@@ -284,7 +286,7 @@ DWORD FindFirst(LPCWSTR fileName, DWORD flags, WIN32_FIND_DATAW& data, HANDLE& h
     if ((flags & kFindLiteralName) != 0 || find->pattern.find_first_of(L"*?") == std::wstring::npos) {
         error = LookUp(*registry, path, find->pattern, data); // the handle stays unregistered
     } else {
-        std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        std::string folderPath = cut.folder.empty() ? std::string(".") : std::string(cut.folder);
         error = OpenFolderEnumeration(registry, std::move(folderPath), *find);
         if (error == ERROR_SUCCESS) {
             error = NextMatch(*registry, *find, data);

@@ -274,6 +274,15 @@ BOOL IsDirectory(LPCWSTR path)
 
 } // namespace
 
+platform::PathCut platform::CutAtLastSeparator(std::string_view path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) {
+        return {{}, path};
+    }
+    return {path.substr(0, slash == 0 ? 1 : slash), path.substr(slash + 1)};
+}
+
 HRESULT WINAPI PathCchSkipRoot(PCWSTR path, PCWSTR* rootEnd)
 {
     if (path == nullptr || rootEnd == nullptr || path[0] != L'/') {

@@ -1,8 +1,20 @@
 // Path text functions on POSIX paths ('/' separator, no long-path prefix). Provides
 // PathCchCanonicalizeEx, PathCchAddBackslashEx, GetFullPathNameW, GetCurrentDirectoryW,
-// GetTempPathW, PathIsDirectoryW, PathCchSkipRoot.
+// GetTempPathW, PathIsDirectoryW, PathCchSkipRoot; and, inside the layer, the cut of a path's bytes.
 #pragma once
 #include "platform/posix/system/win32_types.h"
+
+#include <string_view>
+
+namespace platform {
+// A path's bytes cut at its last separator: the folder part ("" when there is no separator, "/"
+// for a name at the root) and the last component. `path` ends in no separator unless it is "/".
+struct PathCut {
+    std::string_view folder;
+    std::string_view name;
+};
+PathCut CutAtLastSeparator(std::string_view path);
+} // namespace platform
 
 // Win32: the canonical form of `pathIn`: "." segments removed, each ".." removes the segment
 // before it (never above "/"), all other text kept as it is, doubled separators included (as the

@@ -11,6 +11,7 @@
 #include "platform/posix/io/file_object.h"
 #include "platform/posix/resolution/folder_registry.h"
 #include "platform/posix/sync/kernel_object.h"
+#include "platform/posix/system/time.h"
 #include "platform/posix/resolution/path_resolution.h"
 
 #include <cerrno>
@@ -191,7 +192,7 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE handle, LPBY_HANDLE_FILE_INFORMATI
     const auto device = static_cast<ULONGLONG>(info.st_dev);
     const auto inode = static_cast<ULONGLONG>(info.st_ino);
     *information = BY_HANDLE_FILE_INFORMATION {};
-    information->dwFileAttributes = AttributesOf(info, -1, nullptr, info.st_dev);
+    information->dwFileAttributes = AttributesOf(info, -1, nullptr, false); // no parent: a folder is DIRECTORY
     information->ftLastWriteTime = FileTimeFrom(info.st_mtim);
     information->ftCreationTime = information->ftLastWriteTime; // as the enumeration gives it
     information->ftLastAccessTime = FileTimeFrom(info.st_atim);

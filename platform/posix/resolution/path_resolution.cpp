@@ -17,6 +17,7 @@
 
 #include "platform/posix/resolution/folder_lookup.h"
 #include "platform/posix/resolution/folder_registry.h"
+#include "platform/posix/files/path.h"
 #include "platform/posix/text/text.h"
 
 #include <algorithm>
@@ -61,16 +62,14 @@ DWORD PathBytes(LPCWSTR wide, std::string& bytes, bool& trailingSeparator)
 
 DWORD ResolvePath(FolderRegistry& registry, const std::string& path, bool needDirFd, Location& location)
 {
-    const size_t slash = path.rfind('/');
     if (path == "/") {
         location.dirFd = AT_FDCWD;
         location.name = path.c_str();
         return ERROR_SUCCESS;
     }
-    const std::string_view parent = slash == std::string::npos ? std::string_view()
-                                    : slash == 0                ? std::string_view("/")
-                                                                : std::string_view(path).substr(0, slash);
-    location.name = path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+    const PathCut cut = CutAtLastSeparator(path);
+    const std::string_view parent = cut.folder;
+    location.name = cut.name.data(); // the end of `path`, so terminated
 
     // The deepest enumeration whose folder is the parent or contains it.
     OpenFolder* covering = nullptr;

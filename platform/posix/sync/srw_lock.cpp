@@ -1,5 +1,5 @@
-// Provides InitializeSRWLock and the exclusive and shared acquire and release of slim
-// reader-writer locks over one atomic word per lock, with futex(2) sleeps on its low half.
+// Provides the exclusive and shared acquire and release of slim reader-writer locks over one
+// atomic word per lock, with futex(2) sleeps on its low half.
 #include "platform/posix/sync/srw_lock.h"
 
 #include "platform/posix/sync/futex.h"
@@ -36,11 +36,6 @@ void SleepWhileTaken(std::atomic_ref<void*> word, void* seen, void* const* addre
     platform::FutexWait(address, static_cast<unsigned>(Bits(seen)));
 }
 } // namespace
-
-void WINAPI InitializeSRWLock(PSRWLOCK lock)
-{
-    lock->Ptr = nullptr;
-}
 
 void WINAPI AcquireSRWLockExclusive(PSRWLOCK lock)
 {

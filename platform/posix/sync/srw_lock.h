@@ -1,10 +1,10 @@
-// Slim reader-writer locks. Provides InitializeSRWLock, AcquireSRWLockExclusive,
-// ReleaseSRWLockExclusive, AcquireSRWLockShared and ReleaseSRWLockShared over an atomic state
-// word; a thread that waits sleeps in the kernel (futex) and costs no processor time.
+// Slim reader-writer locks. Provides AcquireSRWLockExclusive, ReleaseSRWLockExclusive,
+// AcquireSRWLockShared and ReleaseSRWLockShared over an atomic state word; a thread that waits
+// sleeps in the kernel (futex) and costs no processor time.
 #pragma once
 #include "platform/posix/system/win32_types.h"
 
-// Win32: a pointer-sized lock, statically initialized with SRWLOCK_INIT (or InitializeSRWLock);
+// Win32: a pointer-sized lock, statically initialized with SRWLOCK_INIT;
 // needs no clean-up and must not be moved while in use. Not recursive: a thread that acquires a
 // lock it already holds exclusively blocks for ever, as on Windows.
 struct SRWLOCK {
@@ -13,8 +13,6 @@ struct SRWLOCK {
 using PSRWLOCK = SRWLOCK*;
 #define SRWLOCK_INIT {nullptr}
 
-// Win32: puts the lock in its free state, as SRWLOCK_INIT does.
-void WINAPI InitializeSRWLock(PSRWLOCK lock);
 // Win32: waits until no thread holds the lock, then holds it alone.
 void WINAPI AcquireSRWLockExclusive(PSRWLOCK lock);
 // Win32: releases a lock held exclusively by the calling thread.

@@ -254,11 +254,6 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section)
     pthread_mutex_unlock(&section->mutex);
 }
 
-void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section)
-{
-    pthread_mutex_destroy(&section->mutex);
-}
-
 void WINAPI GetSystemInfo(SYSTEM_INFO* info)
 {
     *info = SYSTEM_INFO{};

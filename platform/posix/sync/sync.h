@@ -1,7 +1,7 @@
 // Synchronization objects and atomics. Provides CreateSemaphoreW, ReleaseSemaphore, CreateEventW,
-// SetEvent, WaitForSingleObject, InitializeCriticalSection,
-// EnterCriticalSection, LeaveCriticalSection, DeleteCriticalSection, GetSystemInfo and the
-// Interlocked operations. CloseHandle (handles.h) closes semaphores and events.
+// SetEvent, WaitForSingleObject, InitializeCriticalSection, EnterCriticalSection,
+// LeaveCriticalSection, GetSystemInfo and the Interlocked operations the product uses. CloseHandle
+// (handles.h) closes semaphores and events.
 #pragma once
 #include "platform/posix/system/win32_types.h"
 
@@ -42,7 +42,6 @@ using LPCRITICAL_SECTION = CRITICAL_SECTION*;
 void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section);
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section);
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section);
-void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
 
 // Win32: dwNumberOfProcessors is the number of processors this process may run on (its
 // affinity, which is what containers and taskset restrict), dwPageSize the page size,
@@ -50,7 +49,7 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
 void WINAPI GetSystemInfo(SYSTEM_INFO* info);
 
 // Win32: atomic read-modify-write operations with full barriers. Increment and Decrement
-// return the new value; ExchangeAdd returns the value before the addition; CompareExchange
+// return the new value; ExchangeAdd64 returns the value before the addition; CompareExchange
 // stores `exchange` only when the value equals `comparand`, and returns the value it found.
 inline LONG InterlockedIncrement(LONG volatile* value)
 {
@@ -59,10 +58,6 @@ inline LONG InterlockedIncrement(LONG volatile* value)
 inline LONG InterlockedDecrement(LONG volatile* value)
 {
     return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
-}
-inline LONG InterlockedExchangeAdd(LONG volatile* value, LONG addend)
-{
-    return __atomic_fetch_add(value, addend, __ATOMIC_SEQ_CST);
 }
 inline LONG64 InterlockedExchangeAdd64(LONG64 volatile* value, LONG64 addend)
 {

@@ -1,5 +1,5 @@
-// Provides IsDebuggerPresent, OutputDebugStringW, RaiseFailFastException, GetCurrentThreadId and
-// GetCurrentProcessId over /proc/self/status, stderr, abort, gettid and getpid.
+// Provides IsDebuggerPresent, OutputDebugStringW, RaiseFailFastException and GetCurrentThreadId over
+// /proc/self/status, stderr, abort and gettid.
 #include "platform/posix/system/debug.h"
 
 #include "platform/posix/system/errors.h"
@@ -52,9 +52,4 @@ void WINAPI RaiseFailFastException(void*, void*, DWORD)
 DWORD WINAPI GetCurrentThreadId()
 {
     return static_cast<DWORD>(gettid());
-}
-
-DWORD WINAPI GetCurrentProcessId()
-{
-    return static_cast<DWORD>(getpid());
 }

@@ -14,5 +14,3 @@ void WINAPI OutputDebugStringW(LPCWSTR text);
 [[noreturn]] void WINAPI RaiseFailFastException(void* exceptionRecord, void* contextRecord, DWORD flags);
 // Win32: the calling thread's id, unique among live threads of the process.
 DWORD WINAPI GetCurrentThreadId();
-// Win32: the process's id.
-DWORD WINAPI GetCurrentProcessId();

@@ -2,6 +2,8 @@
 // (thread-local state; fstatat to tell a missing file from a missing folder; a built-in message table).
 #include "platform/posix/system/errors.h"
 
+#include "platform/posix/files/path.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -206,15 +208,14 @@ DWORD MissingPathError(int dirFd, const char* path)
 {
     // The last component may be missing (2); when the folder that should hold it is missing or
     // is not a folder, Win32 reports the path as not found (3).
-    std::string parent(path);
-    while (parent.size() > 1 && parent.back() == '/') {
-        parent.pop_back();
+    std::string_view trimmed(path);
+    while (trimmed.size() > 1 && trimmed.back() == '/') {
+        trimmed.remove_suffix(1);
     }
-    const size_t slash = parent.rfind('/');
-    if (slash == std::string::npos) {
+    const std::string parent(CutAtLastSeparator(trimmed).folder);
+    if (parent.empty()) {
         return ERROR_FILE_NOT_FOUND; // relative to dirFd, which exists
     }
-    parent.resize(slash == 0 ? 1 : slash);
     struct stat info {};
     if (fstatat(dirFd, parent.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode)) {
         return ERROR_FILE_NOT_FOUND;

@@ -1,5 +1,5 @@
-// Provides GetSystemTimeAsFileTime, QueryPerformanceCounter, QueryPerformanceFrequency, Sleep and
-// GetTickCount64 over clock_gettime (CLOCK_REALTIME, CLOCK_MONOTONIC, CLOCK_BOOTTIME), nanosleep and sched_yield.
+// Provides GetSystemTimeAsFileTime, QueryPerformanceCounter, QueryPerformanceFrequency and Sleep over
+// clock_gettime (CLOCK_REALTIME, CLOCK_MONOTONIC), nanosleep and sched_yield, and the FILETIME of a POSIX time.
 #include "platform/posix/system/time.h"
 
 #include <cerrno>
@@ -8,8 +8,6 @@
 
 namespace {
 constexpr ULONGLONG kNanosecondsPerSecond = 1000000000;
-constexpr ULONGLONG kFileTimeUnitsPerSecond = 10000000; // 100-ns units
-constexpr ULONGLONG kSecondsFrom1601To1970 = 11644473600;
 
 timespec Now(clockid_t clock)
 {
@@ -24,13 +22,17 @@ ULONGLONG Nanoseconds(const timespec& time)
 }
 } // namespace
 
+FILETIME platform::FileTimeFrom(const timespec& time)
+{
+    constexpr long long kSecondsFrom1601To1970 = 11644473600LL;
+    const long long ticks = (time.tv_sec + kSecondsFrom1601To1970) * 10000000LL + time.tv_nsec / 100;
+    const auto value = static_cast<unsigned long long>(ticks < 0 ? 0 : ticks);
+    return FILETIME {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+}
+
 void WINAPI GetSystemTimeAsFileTime(LPFILETIME time)
 {
-    const timespec now = Now(CLOCK_REALTIME);
-    const ULONGLONG units = (static_cast<ULONGLONG>(now.tv_sec) + kSecondsFrom1601To1970) * kFileTimeUnitsPerSecond +
-                            static_cast<ULONGLONG>(now.tv_nsec) / 100;
-    time->dwLowDateTime = static_cast<DWORD>(units);
-    time->dwHighDateTime = static_cast<DWORD>(units >> 32);
+    *time = platform::FileTimeFrom(Now(CLOCK_REALTIME));
 }
 
 // The counter is CLOCK_MONOTONIC in nanoseconds, so its frequency is 1e9 ticks per second.
@@ -56,10 +58,4 @@ void WINAPI Sleep(DWORD milliseconds)
     // A signal handler cuts nanosleep short; Win32 sleeps the whole time.
     while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
-}
-
-// Milliseconds since the system started, suspended time included (CLOCK_BOOTTIME), as on Win32.
-ULONGLONG WINAPI GetTickCount64()
-{
-    return Nanoseconds(Now(CLOCK_BOOTTIME)) / 1000000;
 }

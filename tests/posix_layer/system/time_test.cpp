@@ -1,4 +1,4 @@
-// Clocks of the POSIX layer: the FILETIME epoch, the performance counter, the tick count and Sleep.
+// Clocks of the POSIX layer: the FILETIME epoch, the performance counter and Sleep.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -62,16 +62,12 @@ TEST(Clock, SleepWaitsTheWholeTimeEvenWhenSignalled)
         pthread_kill(sleeper, SIGUSR1);
     });
     const LONGLONG start = Counter();
-    const ULONGLONG startTicks = GetTickCount64();
     Sleep(150);
     const LONGLONG elapsed = Counter() - start;
-    const ULONGLONG elapsedTicks = GetTickCount64() - startTicks;
     signaller.join();
     sigaction(SIGUSR1, &previous, nullptr);
 
     EXPECT_GE(elapsed, 150 * 1000000LL);
-    EXPECT_GE(elapsedTicks, 149u); // whole milliseconds, each end truncated
-    EXPECT_LT(elapsedTicks, 5000u);
 
     const LONGLONG yieldStart = Counter();
     Sleep(0);
