@@ -7,12 +7,13 @@
 # sha384sum, sha512sum; rhash --md4 --md5 --sha1 --sha256 --sha384 --sha512 --crc32 --crc32c;
 # openssl dgst; python's zlib for CRC-32 and Adler-32), and `xargs -P2` of the best single-process
 # peer; and a reading floor (open, 1 MiB reads, close) on one thread and on two.
-# Every command gets its file list the same way (a bash wrapper that execs the tool with the
-# list as arguments), so that start-up costs weigh alike. Before timing, each peer's digests are
-# checked to equal sumwise's. Then the tiny and the small set once more, MD5 only, with the last
-# processor kept busy by a shell loop pinned to it (a machine that is not ours alone): sumwise,
-# md5sum, `xargs -P2 md5sum` and the floors. Then one 2 GiB file with SHA-256, and the peak
-# resident set of a sumwise run over the big set.
+# Every command gets its file list the same way (xargs reads the list and starts the tool with
+# all of it as arguments, in one process, or in two for the `xargs -P2` peers), so that the
+# launch costs weigh alike and none is the shell's reading of a 20,000-line list. Before
+# timing, each peer's digests are checked to equal sumwise's. Then the tiny and the small set
+# once more, MD5 only, with the last processor kept busy by a shell loop pinned to it (a machine
+# that is not ours alone): sumwise, md5sum, `xargs -P2 md5sum` and the floors. Then one 2 GiB
+# file with SHA-256, and the peak resident set of a sumwise run over the big set.
 # Settings (environment): RUNS (5; BIG_RUNS 3 for the big set), SETS ("tiny small big"),
 # ALGORITHMS (all nine), BIG_ALGORITHMS (ALGORITHMS), BUSY (1: the busy-processor runs; 0: none),
 # BASELINE (another sumwise binary, e.g. an earlier build: timed beside ours on every set), CHECK
@@ -99,18 +100,20 @@ peer_command() {
   esac
 }
 
-# The command of a tool over a list: a script that execs it with the files as arguments
-# (wrap), or that hands them to two processes of it at once (wrap_xargs).
+# The command of a tool over a list: a script that starts it once with the files as arguments
+# (wrap), or that hands them to two processes of it at once (wrap_xargs). The command line may
+# take all the system allows, so that a list is not cut into more processes than asked for.
+command_bytes=$(($(getconf ARG_MAX) - 65536))
 wrap() { # <name> <list> <command...>
   local name=$1 list=$2
   shift 2
-  printf 'mapfile -t files <%q\nexec %s "${files[@]}"\n' "$list" "$*" >"$work/cmd/$name.sh"
+  printf 'exec xargs -d "\\n" -s %d -a %q %s\n' "$command_bytes" "$list" "$*" >"$work/cmd/$name.sh"
 }
 wrap_xargs() { # <name> <list> <command...>
   local name=$1 list=$2 half
   shift 2
   half=$((($(wc -l <"$list") + 1) / 2))
-  printf 'xargs -d "\\n" -P2 -n %d -a %q %s\n' "$half" "$list" "$*" >"$work/cmd/$name.sh"
+  printf 'exec xargs -d "\\n" -s %d -P2 -n %d -a %q %s\n' "$command_bytes" "$half" "$list" "$*" >"$work/cmd/$name.sh"
 }
 
 # Digest lines as a sorted set of "<lower-case hex>  <path>".
