@@ -7,10 +7,10 @@
 //     buffer.
 //   read_paths_bench small <list> <view|lookup|floor|mmap|pread|pread-reuse> <sha256|crc32c|none>
 //     two threads over the files named in <list>: view is the tool's way through the layer
-//     (FindFirstFileW, CreateFileW, CreateFileMappingW, MapViewOfFile, consume, unmap, close);
+//     (FindFirstFileExW, CreateFileW, CreateFileMappingW, MapViewOfFile, consume, unmap, close);
 //     floor opens, reads 1 MiB blocks and closes without consuming; mmap, pread and pread-reuse
 //     are the raw alternatives (fstatat, open, then mmap + munmap, pread into a fresh buffer, or
-//     pread into one buffer per thread); lookup is FindFirstFileW and FindClose alone.
+//     pread into one buffer per thread); lookup is FindFirstFileExW and FindClose alone.
 #include "platform/platform.h"
 #include "platform/posix/io/read_engine.h"
 
@@ -188,11 +188,11 @@ void SmallWorker(SmallRun& run)
         consumer.Begin();
         if (run.mode == "lookup") {
             WIN32_FIND_DATAW data;
-            FindClose(FindFirstFileW(platform::WideFromBytes(path).c_str(), &data));
+            FindClose(FindFirstFileExW(platform::WideFromBytes(path).c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
         } else if (run.mode == "view") {
             const std::wstring name = platform::WideFromBytes(path);
             WIN32_FIND_DATAW data;
-            const HANDLE find = FindFirstFileW(name.c_str(), &data);
+            const HANDLE find = FindFirstFileExW(name.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
             FindClose(find);
             const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

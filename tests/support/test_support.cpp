@@ -72,7 +72,8 @@ std::string MakeFolderLink(const fs::path& link, const fs::path& target)
     // Wine's CreateSymbolicLinkW reports success and makes nothing, and Wine shows the system's own
     // links as plain folders: there no enumeration ever meets a folder link.
     WIN32_FIND_DATAW found{};
-    const HANDLE lookUp = FindFirstFileW(link.wstring().c_str(), &found);
+    const HANDLE lookUp =
+        FindFirstFileExW(link.wstring().c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
     if (lookUp == INVALID_HANDLE_VALUE) {
         return "the folder link was reported made, but there is none (error " + std::to_string(GetLastError()) + ")";
     }

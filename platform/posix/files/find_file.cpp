@@ -1,4 +1,4 @@
-// Provides FindFirstFileExW, FindFirstFileW, FindNextFileW, FindClose and CompleteFindData over
+// Provides FindFirstFileExW, FindNextFileW, FindClose and CompleteFindData over
 // openat, getdents64 (32 KiB batches per handle) and one fstatat per returned entry, a statx for a
 // folder (which also tells a mount point: folder_mount.h); with kFindLazyData, regular files are
 // stat'ed only when completed (the type comes from the folder's own records).
@@ -326,11 +326,6 @@ HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, L
         return INVALID_HANDLE_VALUE;
     }
     return handle;
-}
-
-HANDLE WINAPI FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findFileData)
-{
-    return FindFirstFileExW(fileName, FindExInfoStandard, findFileData, FindExSearchNameMatch, nullptr, 0);
 }
 
 BOOL WINAPI FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findFileData)

@@ -1,4 +1,4 @@
-// Directory enumeration. Provides FindFirstFileExW, FindNextFileW, FindClose (and FindFirstFileW)
+// Directory enumeration. Provides FindFirstFileExW, FindNextFileW, FindClose
 // over open directory descriptors (openat / getdents64 / fstatat).
 #pragma once
 #include "platform/posix/system/win32_types.h"
@@ -23,8 +23,6 @@
 // unsupported info level, search operation or a search filter, others through the one mapping.
 HANDLE WINAPI FindFirstFileExW(LPCWSTR fileName, FINDEX_INFO_LEVELS infoLevel, LPVOID findFileData,
                                FINDEX_SEARCH_OPS searchOp, LPVOID searchFilter, DWORD additionalFlags);
-// Win32: FindFirstFileExW with the standard info level, name match and no flags.
-HANDLE WINAPI FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findFileData);
 // Win32: the next matching entry; FALSE with 18 at the end (also right after a direct lookup). An
 // entry removed since the folder was read is passed over. A failure while reading the folder
 // returns FALSE with that error, and so does a parked folder (folder_registry.h) that must be reopened

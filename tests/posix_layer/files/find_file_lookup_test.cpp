@@ -2,6 +2,7 @@
 // the data the enumeration of its folder gives: for every kind of entry, outside and inside an
 // open enumeration, through "..", on a path longer than PATH_MAX, and for a mount point.
 #include "platform/platform.h"
+#include "posix_layer/find_first.h"
 
 #include <gtest/gtest.h>
 

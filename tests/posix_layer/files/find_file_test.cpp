@@ -2,6 +2,7 @@
 // the folder's data, attributes of every entry kind, large sizes, times, pattern filtering and
 // direct lookup, error codes, and exact round trip of odd names.
 #include "platform/platform.h"
+#include "posix_layer/find_first.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 // mount-root attribute and by the older kernels' mount ids alike; a folder that becomes a mount
 // point after its parent listed it is refused when the walk opens it. In a private mount namespace.
 #include "platform/platform.h"
+#include "posix_layer/find_first.h"
 #include "platform/posix/files/folder_mount.h"
 
 #include <gtest/gtest.h>

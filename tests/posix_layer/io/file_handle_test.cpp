@@ -2,6 +2,7 @@
 // codes, sizes above 4 GiB, the kind of object GetFileType reports, the identity
 // GetFileInformationByHandle gives, and CloseHandle on them.
 #include "platform/platform.h"
+#include "posix_layer/find_first.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 // the cleanup engine does it, paths far beyond PATH_MAX and holding more links than the kernel
 // follows in one lookup, enumerations reached through links, and several threads walking at once.
 #include "platform/platform.h"
+#include "posix_layer/find_first.h"
 
 #include <gtest/gtest.h>
 
