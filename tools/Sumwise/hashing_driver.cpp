@@ -106,23 +106,11 @@ struct HashingRun {
         }
     }
 
-    // One file: its digest line or its error line, under the output lock; then its slot is given back.
-    void DigestOne(LONG index)
+    // The line of one file, under the output lock: its digest (or, with -c, OK or FAILED) or its
+    // error; the totals and the status line's count follow it.
+    void Report(const wchar_t* path, const CheckEntry* check, HRESULT hr, const BYTE* digest, DWORD digestLength,
+                ULONGLONG bytesHashed)
     {
-        const wchar_t* path = files[index];
-        const CheckEntry* check = checks != nullptr ? &checks[index] : nullptr;
-        BYTE digest[kDigestCapacity];
-        DWORD digestLength = kDigestCapacity;
-        ULONGLONG bytesHashed = 0;
-        Digester digester(check != nullptr ? check->algorithm->selector : options.selector, provider, progress.bytes);
-        bool folder = false;
-        const HRESULT hr = DigestFile(path, digester, digest, &digestLength, &bytesHashed, &folder);
-        // A folder among the files is passed over without a line (a listed one is an error); the
-        // file's own lookup tells, so no file pays a second one.
-        if (folder && checks == nullptr) {
-            ReleaseSemaphore(throttle.get(), 1, nullptr);
-            return;
-        }
         wchar_t text[kDigestTextChars];
         if (SUCCEEDED(hr)) {
             FormatDigestText(digest, digestLength, text);
@@ -143,6 +131,24 @@ struct HashingRun {
         }
         LeaveCriticalSection(&outputLock);
         progress.files.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    // One file: its line, unless it is a folder among the files, which is passed over (a listed
+    // one is an error; the file's own lookup tells, so no file pays a second one); then its slot
+    // is given back.
+    void DigestOne(LONG index)
+    {
+        const wchar_t* path = files[index];
+        const CheckEntry* check = checks != nullptr ? &checks[index] : nullptr;
+        BYTE digest[kDigestCapacity];
+        DWORD digestLength = kDigestCapacity;
+        ULONGLONG bytesHashed = 0;
+        Digester digester(check != nullptr ? check->algorithm->selector : options.selector, provider, progress.bytes);
+        bool folder = false;
+        const HRESULT hr = DigestFile(path, digester, digest, &digestLength, &bytesHashed, &folder);
+        if (!folder || check != nullptr) {
+            Report(path, check, hr, digest, digestLength, bytesHashed);
+        }
         ReleaseSemaphore(throttle.get(), 1, nullptr);
     }
 
@@ -197,7 +203,6 @@ struct HashingRun {
     HashingTotals totals;
     CheckTotals checkTotals;
     bool linesLost = false; // a file's line could not be made
-
     // Fed as the files are read and as they finish; shown by the status line on a terminal.
     ProgressCounters progress;
     ProgressLine progressLine;
