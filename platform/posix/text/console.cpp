@@ -290,8 +290,11 @@ int WriteWhole(const std::string& text)
 template <typename CharT>
 int Print(const CharT* format, va_list args)
 {
-    std::string text;
-    return Format(text, format, args) ? WriteWhole(text) : -1;
+    // The thread's text buffer, kept from call to call: a line per file is then made without an
+    // allocation.
+    thread_local std::string t_text;
+    t_text.clear();
+    return Format(t_text, format, args) ? WriteWhole(t_text) : -1;
 }
 
 } // namespace

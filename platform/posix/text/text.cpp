@@ -45,25 +45,31 @@ size_t DecodeSequence(const unsigned char* p, size_t left, char32_t& codePoint)
 }
 } // namespace
 
-std::wstring WideFromBytes(const char* bytes, size_t length)
+size_t WideFromBytes(const char* bytes, size_t length, wchar_t* wide)
 {
-    std::wstring wide;
-    wide.reserve(length);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    wchar_t* out = wide;
     for (size_t i = 0; i < length;) {
         if (p[i] < 0x80) {
-            wide.push_back(static_cast<wchar_t>(p[i++]));
+            *out++ = static_cast<wchar_t>(p[i++]);
             continue;
         }
         char32_t codePoint = 0;
         const size_t used = DecodeSequence(p + i, length - i, codePoint);
         if (used == 0) {
-            wide.push_back(static_cast<wchar_t>(kEscapeBase + p[i++]));
+            *out++ = static_cast<wchar_t>(kEscapeBase + p[i++]);
         } else {
-            wide.push_back(static_cast<wchar_t>(codePoint));
+            *out++ = static_cast<wchar_t>(codePoint);
             i += used;
         }
     }
+    return static_cast<size_t>(out - wide);
+}
+
+std::wstring WideFromBytes(const char* bytes, size_t length)
+{
+    std::wstring wide(length, L'\0');
+    wide.resize(WideFromBytes(bytes, length, wide.data()));
     return wide;
 }
 

@@ -11,6 +11,9 @@ namespace platform {
 // U+DC80..U+DCFF (the byte value plus 0xDC00), so that every byte string round-trips exactly
 // through WideFromBytes / BytesFromWide.
 std::wstring WideFromBytes(const char* bytes, size_t length);
+// The same into `wide`, which has room for `length` characters (never more are needed); returns
+// the characters written, with no terminator added.
+size_t WideFromBytes(const char* bytes, size_t length, wchar_t* wide);
 std::wstring WideFromBytes(const std::string& bytes);
 // Wide characters back to bytes: escapes U+DC80..U+DCFF become their original byte, every
 // other character its UTF-8 form. Returns false (and leaves `out` partial) for a character

@@ -200,7 +200,15 @@ TEST(CryptErrors, RefusedArgumentsAndHandles)
         EXPECT_FALSE(CryptCreateHash(provider, id, 0, 0, &other)) << id;
         EXPECT_EQ(Code(NTE_BAD_ALGID), GetLastError());
     }
+    // A destroyed hash is refused, its object kept for the thread's next hash or not; that next
+    // hash starts empty though the destroyed one was fed and never finished.
+    EXPECT_TRUE(CryptHashData(hash, value, 1, 0));
     EXPECT_TRUE(CryptDestroyHash(hash));
+    EXPECT_FALSE(CryptHashData(hash, value, 1, 0));
+    EXPECT_EQ(Code(NTE_BAD_HASH), GetLastError());
+    EXPECT_FALSE(CryptDestroyHash(hash));
+    EXPECT_EQ(Code(NTE_BAD_HASH), GetLastError());
+    EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", Digest(provider, CALG_MD5, "abc"));
     // Flags make the call fail, yet the handle is released (the leak check would see it kept).
     EXPECT_FALSE(CryptReleaseContext(provider, 1));
     EXPECT_EQ(Code(NTE_BAD_FLAGS), GetLastError());
