@@ -16,6 +16,7 @@
 #include "platform/posix/files/folder_entries.h"
 #include "platform/posix/files/folder_mount.h"
 #include "platform/posix/resolution/folder_registry.h"
+#include "platform/posix/resolution/looked_up_file.h"
 #include "platform/posix/resolution/path_resolution.h"
 #include "platform/posix/files/path.h"
 #include "platform/posix/system/time.h"
@@ -206,6 +207,7 @@ DWORD NextMatch(FolderRegistry& registry, FindHandle& find, WIN32_FIND_DATAW& da
 // bench/read_paths/run_read_paths_bench.sh 9 small <list> none lookup.)
 DWORD LookUp(FolderRegistry& registry, const std::string& path, const std::wstring& name, WIN32_FIND_DATAW& data)
 {
+    ForgetLookedUpFile();
     Location location;
     const DWORD error = ResolvePath(registry, path, false, location);
     if (error != ERROR_SUCCESS) {
@@ -216,6 +218,7 @@ DWORD LookUp(FolderRegistry& registry, const std::string& path, const std::wstri
     if (const int err = StatEntry(location.dirFd, location.name, false, info, mountPoint); err != 0) {
         return PathError(err, location.dirFd, location.name);
     }
+    NoteLookedUpFile(path, info);
     FillFindData(info, AttributesOf(info, location.dirFd, location.name, mountPoint), name.data(), name.size(), data);
     return ERROR_SUCCESS;
 }

@@ -10,6 +10,7 @@
 #include "platform/posix/files/file_attributes.h"
 #include "platform/posix/io/file_object.h"
 #include "platform/posix/resolution/folder_registry.h"
+#include "platform/posix/resolution/looked_up_file.h"
 #include "platform/posix/sync/kernel_object.h"
 #include "platform/posix/system/time.h"
 #include "platform/posix/resolution/path_resolution.h"
@@ -65,13 +66,18 @@ DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, H
     // again below, so reads block as they do on Windows.
     const int openFlags = readable ? O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY : O_PATH | O_CLOEXEC;
     file = std::make_unique<FileObject>();
-    file->fd.reset(OpenAtLocation(registry, t_path, location, openFlags));
-    if (!file->fd.valid()) {
-        return PathError(errno, location.dirFd, location.name);
-    }
     struct stat info {};
-    if (fstat(file->fd.get(), &info) != 0) {
-        return Win32ErrorFromErrno(errno);
+    if (readable && location.dirFd == AT_FDCWD) {
+        file->fd.reset(OpenLookedUpFile(t_path, openFlags, info));
+    }
+    if (!file->fd.valid()) {
+        file->fd.reset(OpenAtLocation(registry, t_path, location, openFlags));
+        if (!file->fd.valid()) {
+            return PathError(errno, location.dirFd, location.name);
+        }
+        if (fstat(file->fd.get(), &info) != 0) {
+            return Win32ErrorFromErrno(errno);
+        }
     }
     if (S_ISDIR(info.st_mode)) {
         // Windows opens a folder only for backup semantics.
