@@ -158,9 +158,12 @@ TEST(SumwiseProgram, LinuxSpecialFilesOddNamesAndLongPaths)
     ASSERT_EQ(9, write(nine, "123456789", 9));
     close(nine);
     const auto wide = [](const fs::path& path) { return platform::WideFromBytes(path.native()); };
-    const ProgramResult result =
-        Sumwise({L"-q", L"-zipcrc", wide(fifo), L"/dev/null", wide(odd), wide(deep / "nine")});
+    // Eighteen times the deep path: the arguments then take more than 2 MiB as wide text.
+    std::vector<std::wstring> arguments = {L"-q", L"-zipcrc", wide(fifo), L"/dev/null", wide(odd)};
+    arguments.insert(arguments.end(), 18, wide(deep / "nine"));
+    const ProgramResult result = Sumwise(arguments);
     const std::vector<std::string> lines = Lines(result.output);
+    EXPECT_EQ(21u, lines.size());
     EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()),
               (std::set<std::string>{fifo.native() + ": (error 0x800703ee)", "/dev/null: (error 0x800703ee)",
                                      "cbf43926  " + odd.native(), "cbf43926  " + (deep / "nine").native()}));

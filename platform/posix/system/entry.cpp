@@ -2,10 +2,12 @@
 // bytes of argv (UTF-8, with every other byte kept by an escape, so each argument round-trips).
 // The exit status is wmain's result; POSIX keeps its low 8 bits (-1 becomes 255).
 //
-// The arguments and their pointers share one allocation, filled before any thread starts: a run
-// over tens of thousands of files named on the command line would otherwise spend longer making
-// one string per name (an allocation each, and a page fault every few names) than the workers
-// take to hash the first thousands of them.
+// The arguments and their pointers share one block, filled before any thread starts. Every page
+// of memory costs a fault when it is first written, and a wide character takes four bytes: a
+// run over 20,000 files named on the command line would touch a thousand new pages (more time
+// than the workers take to hash the first thousand files) before it could start. A block of
+// 2 MiB or more is therefore made of huge pages where the system offers them, a smaller one
+// comes from the heap.
 #include "platform/posix/text/text.h"
 
 #include <cstdint>
@@ -13,23 +15,51 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
-#include <unistd.h>
 
 int wmain(int argc, wchar_t** argv);
 
 namespace {
 
-// Faults in the pages of a large block with one call; a hint, so its result changes nothing.
-void Prefault(void* block, size_t bytes)
-{
-    constexpr size_t kWorthIt = 256 * 1024;
-    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto start = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
-    const auto end = reinterpret_cast<std::uintptr_t>(block) + bytes;
-    if (bytes >= kWorthIt && end > start) {
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+constexpr size_t kHugePage = 2 * 1024 * 1024;
+
+// The arguments' block: from the heap, or a mapping aligned to a huge page.
+class ArgumentBlock {
+public:
+    explicit ArgumentBlock(size_t bytes)
+    {
+        if (bytes < kHugePage) {
+            data_ = std::malloc(bytes);
+            return;
+        }
+        mapped_ = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+        void* const raw = mmap(nullptr, mapped_ + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw == MAP_FAILED) {
+            return;
+        }
+        raw_ = raw;
+        const auto aligned = (reinterpret_cast<std::uintptr_t>(raw) + kHugePage - 1) & ~(kHugePage - 1);
+        data_ = reinterpret_cast<void*>(aligned);
+        // Hints: without them the block is made of small pages, as any other.
+        madvise(data_, mapped_, MADV_HUGEPAGE);
+        madvise(data_, mapped_, MADV_POPULATE_WRITE);
     }
-}
+    ~ArgumentBlock()
+    {
+        if (raw_ != nullptr) {
+            munmap(raw_, mapped_ + kHugePage);
+        } else {
+            std::free(data_);
+        }
+    }
+    ArgumentBlock(const ArgumentBlock&) = delete;
+    ArgumentBlock& operator=(const ArgumentBlock&) = delete;
+    void* get() const { return data_; }
+
+private:
+    void* data_ = nullptr;
+    void* raw_ = nullptr; // the mapping, when the block is one
+    size_t mapped_ = 0;
+};
 
 } // namespace
 
@@ -40,23 +70,19 @@ int main(int argc, char** argv)
         characters += std::strlen(argv[i]) + 1;
     }
     const size_t pointerBytes = (static_cast<size_t>(argc) + 1) * sizeof(wchar_t*);
-    const size_t bytes = pointerBytes + characters * sizeof(wchar_t);
-    void* const block = std::malloc(bytes);
-    if (block == nullptr) {
+    const ArgumentBlock block(pointerBytes + characters * sizeof(wchar_t));
+    if (block.get() == nullptr) {
         // Without its arguments the program cannot start: it says why and ends with E_OUTOFMEMORY.
         std::fputs("Not enough memory to start the program.\n", stderr);
         return static_cast<int>(E_OUTOFMEMORY);
     }
-    Prefault(block, bytes);
-    auto** const pointers = static_cast<wchar_t**>(block);
-    auto* text = reinterpret_cast<wchar_t*>(static_cast<char*>(block) + pointerBytes);
+    auto** const pointers = static_cast<wchar_t**>(block.get());
+    auto* text = reinterpret_cast<wchar_t*>(static_cast<char*>(block.get()) + pointerBytes);
     for (int i = 0; i < argc; ++i) {
         pointers[i] = text;
         text += platform::WideFromBytes(argv[i], std::strlen(argv[i]), text);
         *text++ = L'\0';
     }
     pointers[argc] = nullptr;
-    const int status = wmain(argc, pointers);
-    std::free(block);
-    return status;
+    return wmain(argc, pointers);
 }
