@@ -69,6 +69,8 @@ DWORD OpenFile(LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flags, H
     struct stat info {};
     if (readable && location.dirFd == AT_FDCWD) {
         file->fd.reset(OpenLookedUpFile(t_path, openFlags, info));
+    } else {
+        ForgetLookedUpFile();
     }
     if (!file->fd.valid()) {
         file->fd.reset(OpenAtLocation(registry, t_path, location, openFlags));
