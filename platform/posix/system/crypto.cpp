@@ -19,9 +19,9 @@
 #include "platform/posix/system/errors.h"
 #include "platform/posix/sync/kernel_object.h"
 
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
-#include <openssl/crypto.h>
 #include <openssl/provider.h>
 
 #include <cstring>

@@ -20,7 +20,12 @@ int wmain(int argc, wchar_t** argv);
 
 namespace {
 
-constexpr size_t kHugePage = 2 * 1024 * 1024;
+constexpr std::uintptr_t kHugePage = 2 * 1024 * 1024;
+
+constexpr std::uintptr_t RoundUpToHugePage(std::uintptr_t value)
+{
+    return (value + kHugePage - 1) & ~(kHugePage - 1);
+}
 
 // The arguments' block: from the heap, or a mapping aligned to a huge page.
 class ArgumentBlock {
@@ -31,14 +36,13 @@ public:
             data_ = std::malloc(bytes);
             return;
         }
-        mapped_ = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+        mapped_ = RoundUpToHugePage(bytes);
         void* const raw = mmap(nullptr, mapped_ + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (raw == MAP_FAILED) {
             return;
         }
         raw_ = raw;
-        const auto aligned = (reinterpret_cast<std::uintptr_t>(raw) + kHugePage - 1) & ~(kHugePage - 1);
-        data_ = reinterpret_cast<void*>(aligned);
+        data_ = reinterpret_cast<void*>(RoundUpToHugePage(reinterpret_cast<std::uintptr_t>(raw)));
         // Hints: without them the block is made of small pages, as any other.
         madvise(data_, mapped_, MADV_HUGEPAGE);
         madvise(data_, mapped_, MADV_POPULATE_WRITE);
